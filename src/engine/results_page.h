@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// What the job reads from one ads-search results page, by literal markers.
+namespace korvath {
+
+struct AdFields {
+  QString title;
+  QString text;
+  QString site;
+  QString cardLink;
+};
+
+// The origin followed by the next-page anchor's href ("&amp;" as "&"); empty when there is none.
+QString NextPageAddress(QStringView page, QStringView origin);
+// The raw text after "serp-adv__found>" up to the next "</"; nullopt when there is none.
+std::optional<QString> FoundLine(QStringView page);
+bool NothingFound(QStringView page);
+// The ad blocks in page order, as views into `page`.
+QList<QStringView> AdBlocks(QStringView page);
+int CardLinkCount(QStringView page);
+QString CardLink(QStringView block);
+AdFields ReadAdFields(QStringView block);
+
+}  // namespace korvath

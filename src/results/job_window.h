@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace korvath {
+
+enum class ProgressBarId { Regions, Stages };
+
+// What a job reaches of the front end that runs it: the window, or the headless front end.
+// Every method except HandOff runs on the user-interface thread only.
+class JobWindow {
+ public:
+  virtual ~JobWindow() = default;
+
+  // Called from the job thread: runs `routine` on the user-interface thread and waits for it.
+  // An exception thrown by the routine is rethrown here, on the job thread.
+  virtual void HandOff(const std::function<void()>& routine) = 0;
+
+  // The log box.
+  virtual void AppendLogEntry(const QString& entry) = 0;
+  virtual void ClearLog() = 0;
+  virtual QStringList LogLines() const = 0;
+
+  // The two progress bars; the values are already clamped (see progress.h).
+  virtual void ShowProgress(ProgressBarId bar, int maximum, int position, const QString& hint) = 0;
+  virtual int ProgressMaximum(ProgressBarId bar) const = 0;
+  // Lets queued user actions (Pause, Stop, the resume timer) run while the job waits.
+  virtual void ProcessPendingEvents() = 0;
+
+  // Locks (false) or unlocks (true) the query list, the region tree, Start and the cap check box.
+  virtual void SetInputsEnabled(bool enabled) = 0;
+  // Arms the one-shot resume timer for 15000 ms unless it is already counting down.
+  virtual void StartResumeTimer() = 0;
+  // Asks the desktop to open a document in its associated application; the outcome is ignored.
+  virtual void OpenDocument(const QString& path) = 0;
+
+  // Settings that the job reads live, at the moments of its loops.
+  virtual int IntervalSeconds() const = 0;
+  virtual int RetryCount() const = 0;
+  virtual bool CapEnabled() const = 0;
+  virtual int CapValue() const = 0;
+  virtual int QueryLineCount() const = 0;
+  virtual QString QueryLine(int index) const = 0;
+};
+
+}  // namespace korvath

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace korvath {
+
+// The proxy that every request of a run goes through; empty server means none.
+struct ProxyParams {
+  QString ProxyServer;
+  int ProxyPort = 0;
+  QString ProxyUsername;
+  QString ProxyPassword;
+  bool BasicAuthentication = false;
+};
+
+// The address of the most recent request, in parts. Path runs up to and including the last "/"
+// before the query; Document is the text after it up to "?" (or "#" when there is no "?").
+struct UrlParts {
+  QString Protocol;
+  QString Host;
+  int Port = 0;
+  QString Path;
+  QString Document;
+  QString Params;
+};
+
+// The one HTTP(S) client of a job run, as the job sees it. Failures are thrown as
+// std::runtime_error whose what() is the UTF-8 message (for an HTTP error status: the status line
+// exactly as received, e.g. "HTTP/1.1 404 Not Found").
+class PageFetcher {
+ public:
+  virtual ~PageFetcher() = default;
+
+  // Requests `address` (redirects followed) and appends the final body to `buffer`.
+  virtual void Get(const QString& address, QByteArray& buffer) = 0;
+  // Status of the final response to the most recent request; 0 before its first status line.
+  virtual int ResponseCode() const = 0;
+  virtual const UrlParts& URL() const = 0;
+  virtual void ClearCookies() = 0;
+  virtual void Disconnect() = 0;
+  virtual void DropConnection() = 0;
+  virtual void SetProxyParams(const ProxyParams& params) = 0;
+  virtual const ProxyParams& GetProxyParams() const = 0;
+};
+
+}  // namespace korvath
