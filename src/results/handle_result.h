@@ -1,0 +1,17 @@
+#pragma once
+
+#include "results/job_window.h"
+#include "results/result_table.h"
+
+#include <QString>
+
+namespace korvath {
+
+// Runs on the user-interface thread. Working save, final save (throws when the results file fails;
+// the shell is asked to open it through window.OpenDocument), or error report (log lines +
+// window.StartResumeTimer()). Returns true when the job must now be held (the error pause); the
+// caller holds the job.
+bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
+                  JobWindow& window, const QString& programFolder);
+
+}  // namespace korvath
