@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "engine/job_clock.h"
+#include "engine/job_hold.h"
+#include "results/result_table.h"
+#include "web/page_fetcher.h"
+
+namespace korvath {
+
+class JobWindow;
+
+// What a job needs besides the window: where it talks to and where its files go.
+struct ScraperConfig {
+  // Scheme and host of the search engine, without a trailing "/".
+  QString origin = QStringLiteral("https://yandex.ru");
+  // Where "proxy.txt", the CSV files and the log file live.
+  QString programFolder;
+  // Where "ads_list.html" and "ad.html" are written; empty means the process's working folder.
+  QString workingFolder;
+  // Makes the run's fetcher; empty means a TPageFetcher with its default options.
+  std::function<std::unique_ptr<PageFetcher>()> makeFetcher;
+  // Empty means SteadyJobClock().
+  std::shared_ptr<JobClock> clock;
+};
+
+// The scrape job: walks every query in every region, fetches every ad's contact card and collects
+// one row per ad. It runs once, on a thread of its own, and reaches its front end only through the
+// window's hand-off. Shared ownership keeps it alive for as long as its thread or job control
+// still refers to it.
+class TScraper : public std::enable_shared_from_this<TScraper> {
+ public:
+  // `RegionsList` holds region entries ("name=rid"); the window must outlive the job or call
+  // Abandon first.
+  TScraper(JobWindow& window, QStringList RegionsList, ScraperConfig config);
+  ~TScraper();
+
+  TScraper(const TScraper&) = delete;
+  TScraper& operator=(const TScraper&) = delete;
+
+  // Runs Execute on a thread of its own that keeps this job alive until it ends; `onEnded` is
+  // called on that thread as its very last act.
+  void Start(std::function<void()> onEnded);
+  // The job body. Start runs it; tests may run it on their own thread.
+  void Execute();
+
+  JobHold& Hold() { return hold_; }
+  void RequestStop();
+  // Cuts the job off from its window: no later hand-off touches the window, and the job unwinds
+  // without its finish steps. Call on the user-interface thread.
+  void Abandon();
+  bool Ended() const { return ended_.load(); }
+
+  // Valid once the job has ended, or from inside a hand-off routine.
+  const ResultTable& Table() const { return table_; }
+
+ private:
+  class Run;
+
+  JobWindow& window_;
+  const QStringList RegionsList;
+  const ScraperConfig config_;
+  JobHold hold_;
+  ResultTable table_;
+  std::atomic<bool> abandoned_ = false;
+  std::atomic<bool> ended_ = false;
+};
+
+}  // namespace korvath
