@@ -1,0 +1,102 @@
+#include "results/csv_export.h"
+
+#include "results/cp1251_encoder.h"
+#include "results/csv_rows.h"
+
+#include <QSaveFile>
+
+#include <stdexcept>
+
+namespace korvath {
+namespace {
+
+// Text is encoded and written in pieces of about this many characters, so a large table
+// needs neither one huge string nor one write per field.
+constexpr qsizetype kChunkChars = 32 * 1024;
+
+[[noreturn]] void ThrowFileError(const char* what, const QString& path, const QString& reason) {
+  throw std::runtime_error(
+      QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+}
+
+// A double quote inside a field is doubled, so that queries, region names or card values
+// holding one do not break the row apart for the reader.
+void AppendField(QString& line, const QString& field) {
+  line += u'"';
+  if (field.contains(u'"')) {
+    QString escaped = field;
+    line += escaped.replace(u"\""_qs, u"\"\""_qs);
+  } else {
+    line += field;
+  }
+  line += u'"';
+}
+
+void AppendLine(QString& text, const CsvRow& fields) {
+  for (int column = 0; column < kCsvColumnCount; ++column) {
+    if (column > 0) text += u';';
+    AppendField(text, fields[column]);
+  }
+  text += u"\r\n";
+}
+
+class ChunkWriter {
+ public:
+  explicit ChunkWriter(QIODevice& out) : out_(out) { text_.reserve(kChunkChars + 4096); }
+
+  QString& Text() { return text_; }
+
+  void FlushIfFull() {
+    if (text_.size() >= kChunkChars) Flush(false);
+  }
+
+  void Flush(bool last) {
+    bytes_.clear();
+    encoder_.Encode(text_, last, bytes_);
+    text_.clear();
+    if (out_.write(bytes_) != bytes_.size())
+      throw std::runtime_error("Cannot write CSV data. " + out_.errorString().toStdString());
+  }
+
+ private:
+  QIODevice& out_;
+  Cp1251Encoder encoder_;
+  QString text_;
+  QByteArray bytes_;
+};
+
+}  // namespace
+
+void WriteCsv(QIODevice& out, const ResultTable& table, CsvFile kind) {
+  ChunkWriter writer(out);
+  AppendLine(writer.Text(), CsvHeader());
+  for (qsizetype row = 0; row < table.RowCount(); ++row) {
+    AppendLine(writer.Text(), DeriveCsvRow(table, row, kind));
+    writer.FlushIfFull();
+  }
+  writer.Flush(true);
+}
+
+// The new content goes to a temporary file that replaces the old one only when complete, so a
+// failure or a crash halfway leaves the previous file as it was.
+void SaveCsvFile(const QString& path, const ResultTable& table, CsvFile kind) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly))
+    ThrowFileError("Cannot create file", path, file.errorString());
+  try {
+    WriteCsv(file, table, kind);
+  } catch (const std::exception& error) {
+    file.cancelWriting();
+    ThrowFileError("Cannot write file", path, QString::fromStdString(error.what()));
+  }
+  if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
+}
+
+QString ResultsFileName(const QDateTime& localTime) {
+  const QDate date = localTime.date();
+  const QTime time = localTime.time();
+  return QString::asprintf("results-%.4d%.2d%.2d%.2d%.2d%.2d.csv", date.year(), date.month(),
+                           date.day(), time.hour(), time.minute(), time.second());
+}
+
+}  // namespace korvath

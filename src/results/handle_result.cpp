@@ -1,0 +1,60 @@
+#include "results/handle_result.h"
+
+#include "results/csv_export.h"
+#include "results/run_log.h"
+
+#include <QDateTime>
+#include <QDir>
+
+#include <exception>
+
+namespace korvath {
+namespace {
+
+void SaveWorkingFile(const ResultTable& table, JobWindow& window, const QString& programFolder) {
+  if (table.RowCount() == 0) return;
+  const QString fileName = u"current.csv"_qs;
+  AddLogLine(window, u"Часть сбора данных завершена"_qs);
+  AddLogLine(window, u"Сохраняем данные в файл "_qs + fileName);
+  try {
+    SaveCsvFile(QDir(programFolder).filePath(fileName), table, CsvFile::Working);
+  } catch (const std::exception& error) {
+    // The job goes on; the next working save rewrites the whole file.
+    AddLogLine(window, u"Ошибка записи "_qs + QString::fromStdString(error.what()));
+  }
+}
+
+// A failure here propagates: the job reports it like any other and pauses.
+void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder) {
+  if (table.RowCount() == 0) return;
+  AddLogLine(window, u"Сбор данных завершен"_qs);
+  const QString fileName = ResultsFileName(QDateTime::currentDateTime());
+  AddLogLine(window, u"Сохраняем данные в файл Excel: "_qs + fileName);
+  const QString path = QDir(programFolder).filePath(fileName);
+  SaveCsvFile(path, table, CsvFile::Results);
+  AddLogLine(window, u"Открываем файл с результатами"_qs);
+  window.OpenDocument(path);
+}
+
+bool ReportError(const QString& result, JobWindow& window) {
+  // A missing page and the job's own repeat request are handled by the job itself.
+  if (result.contains(u"404 Not Found") || result.contains(u"Повтор")) return false;
+  AddLogLine(window, u"Ошибка: "_qs + result);
+  AddLogLine(window, u"Включаем паузу на 15 секунд"_qs);
+  window.StartResumeTimer();
+  return true;
+}
+
+}  // namespace
+
+bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
+                  JobWindow& window, const QString& programFolder) {
+  if (result.contains(u"ERROR")) return ReportError(result, window);
+  if (resulttype == u"jobdone")
+    SaveResultsFile(table, window, programFolder);
+  else if (resulttype == u"savecurrent")
+    SaveWorkingFile(table, window, programFolder);
+  return false;
+}
+
+}  // namespace korvath
