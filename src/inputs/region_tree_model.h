@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QHash>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace korvath {
@@ -30,6 +32,8 @@ class RegionTreeModel : public QAbstractItemModel {
   bool IsChecked(RegionNode node) const;
   void SetChecked(RegionNode node, bool checked);
   void SetAllChecked(bool checked);
+  // Sets every node's tick to `checked(node)`, with one change signal per parent.
+  void SetCheckedWhere(const std::function<bool(RegionNode)>& checked);
   // Ticks or unticks the node and everything below it.
   void SetSubtreeChecked(RegionNode node, bool checked);
 
@@ -41,6 +45,14 @@ class RegionTreeModel : public QAbstractItemModel {
 
   int NodeCount() const;
   void Clear();
+
+  // Between these calls appended nodes raise no row signals; the end resets attached views,
+  // which then take expansion and selection from the model again.
+  void BeginBulkAppend();
+  void EndBulkAppend();
+
+  // Every node whose text contains " (key)" for a key without ")", in the order appended.
+  const std::vector<RegionNode>& NodesWithBracketedKey(const QString& key) const;
 
   QModelIndex IndexOf(RegionNode node) const;
   RegionNode NodeOf(const QModelIndex& index) const;
@@ -69,10 +81,14 @@ class RegionTreeModel : public QAbstractItemModel {
 
   const std::vector<RegionNode>& ChildrenOf(RegionNode parent) const;
   bool IsValid(RegionNode node) const;
+  void IndexBracketedKeys(RegionNode node);
+  void EmitCheckChanges(const std::vector<bool>& parentTouched, bool topLevelTouched);
 
   std::vector<Node> nodes_;
   std::vector<RegionNode> topLevel_;
+  QHash<QString, std::vector<RegionNode>> nodesByKey_;
   RegionNode selected_ = kNoNode;
+  bool bulkAppend_ = false;
 };
 
 }  // namespace korvath
