@@ -1,0 +1,110 @@
+#include "cli/headless_window.h"
+
+#include "results/ui_hand_off.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <utility>
+
+namespace korvath {
+
+namespace {
+
+void WriteText(std::FILE* out, const QString& text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+}
+
+}  // namespace
+
+HeadlessWindow::HeadlessWindow(HeadlessSettings settings, std::FILE* logOut, std::FILE* progressOut,
+                               bool openResults)
+    : settings_(std::move(settings)),
+      logOut_(logOut),
+      progressOut_(progressOut),
+      openResults_(openResults) {}
+
+void HeadlessWindow::SetResumeTimerStarter(std::function<void()> starter) {
+  resumeTimerStarter_ = std::move(starter);
+}
+
+void HeadlessWindow::HandOff(const std::function<void()>& routine) {
+  BlockingHandOff(this, routine);
+}
+
+void HeadlessWindow::AppendLogEntry(const QString& entry) {
+  log_.append(entry);
+  // The final save announces itself with this line and asks to open the file once it is written.
+  if (entry.contains(u": Сбор данных завершен"_qs)) finalSaveBegun_ = true;
+  EraseProgressLine();
+  // The log box keeps CR LF inside an entry; a terminal or a pipe wants plain line feeds.
+  QString text = entry;
+  text.replace(u"\r\n"_qs, u"\n"_qs);
+  text.append(u'\n');
+  WriteText(logOut_, text);
+  std::fflush(logOut_);
+  DrawProgressLine();
+}
+
+void HeadlessWindow::ClearLog() { log_.clear(); }
+
+QStringList HeadlessWindow::LogLines() const { return log_; }
+
+void HeadlessWindow::ShowProgress(ProgressBarId bar, int maximum, int /*position*/,
+                                  const QString& hint) {
+  Bar& shown = BarOf(bar);
+  shown.maximum = maximum;
+  shown.hint = hint;
+  EraseProgressLine();
+  DrawProgressLine();
+}
+
+int HeadlessWindow::ProgressMaximum(ProgressBarId bar) const { return BarOf(bar).maximum; }
+
+void HeadlessWindow::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+void HeadlessWindow::SetInputsEnabled(bool /*enabled*/) {
+  // The inputs were read from files and arguments before the start; nothing can change them.
+}
+
+void HeadlessWindow::StartResumeTimer() {
+  if (resumeTimerStarter_) resumeTimerStarter_();
+}
+
+void HeadlessWindow::OpenDocument(const QString& path) {
+  openedDocument_ = path;
+  if (openResults_) QProcess::startDetached(u"xdg-open"_qs, {path});
+}
+
+int HeadlessWindow::IntervalSeconds() const { return settings_.intervalSeconds; }
+int HeadlessWindow::RetryCount() const { return settings_.retryCount; }
+bool HeadlessWindow::CapEnabled() const { return settings_.capEnabled; }
+int HeadlessWindow::CapValue() const { return settings_.capValue; }
+int HeadlessWindow::QueryLineCount() const { return static_cast<int>(settings_.queryLines.size()); }
+
+QString HeadlessWindow::QueryLine(int index) const { return settings_.queryLines.value(index); }
+
+HeadlessWindow::Bar& HeadlessWindow::BarOf(ProgressBarId bar) {
+  return bar == ProgressBarId::Regions ? regions_ : stages_;
+}
+
+const HeadlessWindow::Bar& HeadlessWindow::BarOf(ProgressBarId bar) const {
+  return bar == ProgressBarId::Regions ? regions_ : stages_;
+}
+
+void HeadlessWindow::EraseProgressLine() {
+  if (!progressOut_ || !progressShown_) return;
+  std::fputs("\r\x1b[K", progressOut_);
+  std::fflush(progressOut_);
+  progressShown_ = false;
+}
+
+void HeadlessWindow::DrawProgressLine() {
+  if (!progressOut_ || (stages_.hint.isEmpty() && regions_.hint.isEmpty())) return;
+  WriteText(progressOut_, u"Запросы: "_qs + stages_.hint + u"  |  Регионы: "_qs + regions_.hint);
+  std::fflush(progressOut_);
+  progressShown_ = true;
+}
+
+}  // namespace korvath

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "results/job_window.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+
+namespace korvath {
+
+// The settings and queries that the window's controls would hold; fixed for one headless run.
+struct HeadlessSettings {
+  int intervalSeconds = 3;
+  int retryCount = 20;
+  bool capEnabled = false;
+  int capValue = 10;
+  QStringList queryLines;
+};
+
+// The job's window when there is no display: log entries go to `logOut` as they come, the two
+// bars are drawn as one line on `progressOut` (null when that stream is not a terminal), and the
+// results file is remembered instead of opened unless opening was asked for.
+class HeadlessWindow final : public QObject, public JobWindow {
+  Q_OBJECT
+
+ public:
+  HeadlessWindow(HeadlessSettings settings, std::FILE* logOut, std::FILE* progressOut,
+                 bool openResults);
+
+  // Who arms the resume timer: job control owns it, the window only passes the request on.
+  void SetResumeTimerStarter(std::function<void()> starter);
+  // The document the job asked to open last; empty when it asked for none.
+  const QString& OpenedDocument() const { return openedDocument_; }
+  // The job began its final save but never asked to open the results file: the file is missing
+  // although the job went on to its end.
+  bool ResultsSaveFailed() const { return finalSaveBegun_ && openedDocument_.isEmpty(); }
+
+  void HandOff(const std::function<void()>& routine) override;
+  void AppendLogEntry(const QString& entry) override;
+  void ClearLog() override;
+  QStringList LogLines() const override;
+  void ShowProgress(ProgressBarId bar, int maximum, int position, const QString& hint) override;
+  int ProgressMaximum(ProgressBarId bar) const override;
+  void ProcessPendingEvents() override;
+  void SetInputsEnabled(bool enabled) override;
+  void StartResumeTimer() override;
+  void OpenDocument(const QString& path) override;
+  int IntervalSeconds() const override;
+  int RetryCount() const override;
+  bool CapEnabled() const override;
+  int CapValue() const override;
+  int QueryLineCount() const override;
+  QString QueryLine(int index) const override;
+
+ private:
+  struct Bar {
+    int maximum = 0;
+    QString hint;
+  };
+
+  Bar& BarOf(ProgressBarId bar);
+  const Bar& BarOf(ProgressBarId bar) const;
+  void EraseProgressLine();
+  void DrawProgressLine();
+
+  HeadlessSettings settings_;
+  std::FILE* logOut_;
+  std::FILE* progressOut_;
+  bool openResults_;
+  std::function<void()> resumeTimerStarter_;
+  QStringList log_;
+  Bar regions_;
+  Bar stages_;
+  bool progressShown_ = false;
+  QString openedDocument_;
+  bool finalSaveBegun_ = false;
+};
+
+}  // namespace korvath

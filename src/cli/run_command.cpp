@@ -1,0 +1,121 @@
+#include "cli/run_command.h"
+
+#include "cli/headless_window.h"
+#include "cli/interrupt_signal.h"
+#include "cli/run_options.h"
+#include "engine/job_control.h"
+#include "engine/scraper.h"
+#include "inputs/region_catalogue.h"
+#include "inputs/region_tree_model.h"
+#include "inputs/saved_inputs.h"
+#include "textutil/text_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace korvath {
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitSaveFailed = 1;
+constexpr int kExitBadInput = 2;
+constexpr int kExitStopped = 130;
+
+void PrintLine(std::FILE* out, const QString& text) {
+  const QByteArray bytes = (text + u'\n').toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+  std::fflush(out);
+}
+
+QStringList ReadQueries(const RunOptions& options, const QString& programFolder) {
+  if (options.queriesFile.isEmpty()) return LoadQueries(programFolder);
+  if (!QFileInfo(options.queriesFile).isFile()) {
+    throw std::runtime_error(
+        u"Cannot open the queries file \"%1\": no such file"_qs.arg(options.queriesFile)
+            .toStdString());
+  }
+  return ReadTextLines(options.queriesFile);
+}
+
+// The ticked regions as the window would collect them: the catalogue, then the saved ticks.
+QStringList ReadRegions(const RunOptions& options, const QString& programFolder) {
+  if (options.regions) return *options.regions;
+  RegionTreeModel tree;
+  LoadRegionCatalogue(tree, programFolder);
+  RestoreSelection(tree, programFolder);
+  return CollectCheckedRegions(tree);
+}
+
+}  // namespace
+
+int RunCommand(const QStringList& arguments) {
+  RunOptions options;
+  QString programFolder;
+  QStringList queries;
+  QStringList regions;
+  try {
+    options = ParseRunArguments(arguments);
+    programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                    : QDir(options.programFolder).absolutePath();
+    if (!QFileInfo(programFolder).isDir()) {
+      throw std::runtime_error(
+          u"Cannot use the program folder \"%1\": no such folder"_qs.arg(programFolder)
+              .toStdString());
+    }
+    queries = ReadQueries(options, programFolder);
+    regions = ReadRegions(options, programFolder);
+  } catch (const RunArgumentError& error) {
+    PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
+    PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
+    return kExitBadInput;
+  } catch (const std::runtime_error& error) {
+    PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
+    return kExitBadInput;
+  }
+
+  HeadlessSettings settings;
+  settings.intervalSeconds = options.intervalSeconds;
+  settings.retryCount = options.retryCount;
+  settings.capEnabled = options.cap.has_value();
+  settings.capValue = options.cap.value_or(settings.capValue);
+  settings.queryLines = queries;
+  HeadlessWindow window(settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr,
+                        options.openResults);
+
+  JobControl control;
+  window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
+  QObject::connect(&control, &JobControl::jobFinished, QCoreApplication::instance(),
+                   &QCoreApplication::quit, Qt::QueuedConnection);
+
+  // Ctrl+C is the Stop button: the job still runs its finish steps and saves its log.
+  bool stopped = false;
+  InterruptSignal interrupt;
+  QObject::connect(&interrupt, &InterruptSignal::interrupted, &control, [&control, &stopped] {
+    if (!control.JobRunning()) return;
+    stopped = true;
+    control.Stop();
+  });
+
+  ScraperConfig config;
+  config.origin = options.origin;
+  config.programFolder = programFolder;
+  config.workingFolder = QDir::currentPath();
+  if (!control.Start(window, regions, config)) return kExitBadInput;
+  QCoreApplication::exec();
+
+  if (stopped) return kExitStopped;
+  if (window.ResultsSaveFailed()) return kExitSaveFailed;
+  if (!window.OpenedDocument().isEmpty()) {
+    PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(window.OpenedDocument()));
+  }
+  return kExitCompleted;
+}
+
+}  // namespace korvath

@@ -1,0 +1,104 @@
+#include "cli/run_options.h"
+
+#include "engine/engine_origin.h"
+
+#include <QUrl>
+
+#include <limits>
+
+namespace korvath {
+
+namespace {
+
+[[noreturn]] void Fail(const QString& message) { throw RunArgumentError(message.toStdString()); }
+
+int WholeNumber(const QString& option, const QString& text, int minimum, int maximum) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (!ok || value < minimum || value > maximum) {
+    Fail(u"%1: expected a whole number from %2 to %3, got \"%4\""_qs.arg(option)
+             .arg(minimum)
+             .arg(maximum)
+             .arg(text));
+  }
+  return value;
+}
+
+// Only scheme, host and port make an origin: the job appends paths to it as they stand.
+QString Origin(const QString& text) {
+  const QUrl url(text, QUrl::StrictMode);
+  const bool bare = url.path().isEmpty() || url.path() == u"/"_qs;
+  if (!url.isValid() || (url.scheme() != u"https"_qs && url.scheme() != u"http"_qs) ||
+      url.host().isEmpty() || !bare || url.hasQuery() || url.hasFragment() ||
+      !url.userInfo().isEmpty()) {
+    Fail(u"--origin: expected https://HOST[:PORT], got \"%1\""_qs.arg(text));
+  }
+  return url.toString(QUrl::RemovePath | QUrl::StripTrailingSlash);
+}
+
+QStringList RegionEntries(const QString& text) {
+  QStringList entries;
+  for (const QString& entry : text.split(u',')) {
+    if (entry.trimmed().isEmpty()) {
+      Fail(u"--regions: empty entry in \"%1\""_qs.arg(text));
+    }
+    entries.append(entry);
+  }
+  return entries;
+}
+
+}  // namespace
+
+RunOptions ParseRunArguments(const QStringList& arguments) {
+  constexpr int kMaxInt = std::numeric_limits<int>::max();
+  // The job turns the interval into milliseconds in 32 bits.
+  constexpr int kMaxIntervalSeconds = kMaxInt / 1000;
+
+  RunOptions options;
+  options.origin = kDefaultEngineOrigin.toString();
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    QString name = arguments[i];
+    std::optional<QString> value;
+    if (const qsizetype eq = name.indexOf(u'='); name.startsWith(u"--"_qs) && eq > 0) {
+      value = name.mid(eq + 1);
+      name.truncate(eq);
+    }
+    if (name == u"--open"_qs) {
+      if (value) Fail(u"--open takes no value"_qs);
+      options.openResults = true;
+      continue;
+    }
+    static const QStringList kValueOptions = {u"--dir"_qs,    u"--origin"_qs, u"--interval"_qs,
+                                              u"--retry"_qs,  u"--limit"_qs,  u"--queries"_qs,
+                                              u"--regions"_qs};
+    if (!kValueOptions.contains(name)) Fail(u"unknown argument \"%1\""_qs.arg(arguments[i]));
+    if (!value) {
+      if (i + 1 >= arguments.size()) Fail(u"%1: missing value"_qs.arg(name));
+      value = arguments[++i];
+    }
+    if (name == u"--dir"_qs) {
+      if (value->isEmpty()) Fail(u"--dir: empty path"_qs);
+      options.programFolder = *value;
+    } else if (name == u"--origin"_qs) {
+      options.origin = Origin(*value);
+    } else if (name == u"--interval"_qs) {
+      options.intervalSeconds = WholeNumber(name, *value, 0, kMaxIntervalSeconds);
+    } else if (name == u"--retry"_qs) {
+      options.retryCount = WholeNumber(name, *value, 1, kMaxInt);
+    } else if (name == u"--limit"_qs) {
+      options.cap = WholeNumber(name, *value, 0, kMaxInt);
+    } else if (name == u"--queries"_qs) {
+      if (value->isEmpty()) Fail(u"--queries: empty path"_qs);
+      options.queriesFile = *value;
+    } else {
+      options.regions = RegionEntries(*value);
+    }
+  }
+  return options;
+}
+
+const char kRunUsage[] =
+    "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
+    " [--regions \"name=rid,...\"] [--open]";
+
+}  // namespace korvath

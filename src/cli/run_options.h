@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <stdexcept>
+
+namespace korvath {
+
+// How one headless run is set up: the window's inputs and settings, given as arguments.
+struct RunOptions {
+  // Where the program's files live; empty means the executable's folder.
+  QString programFolder;
+  // Scheme, host and port of the search engine, without a trailing "/".
+  QString origin;
+  int intervalSeconds = 3;
+  int retryCount = 20;
+  // The cap on ads per query and region; none means no cap.
+  std::optional<int> cap;
+  // A file of queries instead of "keywords.txt".
+  QString queriesFile;
+  // Region entries ("name=rid") instead of the saved selection.
+  std::optional<QStringList> regions;
+  bool openResults = false;
+};
+
+// A command line that cannot be run; the message says what is wrong with it.
+class RunArgumentError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments that follow "run". Throws RunArgumentError.
+RunOptions ParseRunArguments(const QStringList& arguments);
+
+// The run command's arguments, as the usage text shows them.
+extern const char kRunUsage[];
+
+}  // namespace korvath

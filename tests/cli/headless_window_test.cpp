@@ -1,0 +1,96 @@
+#include "cli/headless_window.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvath {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using TempStream = std::unique_ptr<std::FILE, FileCloser>;
+
+QString Contents(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  QByteArray bytes;
+  char chunk[256];
+  while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, file)) {
+    bytes.append(chunk, static_cast<qsizetype>(n));
+  }
+  return QString::fromLocal8Bit(bytes);
+}
+
+TEST(HeadlessWindow, PrintsEntriesWithPlainLineBreaksAndKeepsThemWhole) {
+  TempStream out(std::tmpfile());
+  HeadlessWindow window({}, out.get(), nullptr, false);
+  window.AppendLogEntry(u"09.12.2026 14:00:00: \r\n\r\nЗапускаем запрос \"окна\""_qs);
+  window.AppendLogEntry(u"Задайте список запросов! Пример: \r\nтруба бесшовная\r\n"_qs);
+
+  EXPECT_EQ(Contents(out.get()),
+            u"09.12.2026 14:00:00: \n\nЗапускаем запрос \"окна\"\n"
+            "Задайте список запросов! Пример: \nтруба бесшовная\n\n"_qs);
+  // The log file is saved from these entries, so they keep their CR LF.
+  EXPECT_EQ(window.LogLines(),
+            QStringList({u"09.12.2026 14:00:00: \r\n\r\nЗапускаем запрос \"окна\""_qs,
+                         u"Задайте список запросов! Пример: \r\nтруба бесшовная\r\n"_qs}));
+  window.ClearLog();
+  EXPECT_TRUE(window.LogLines().isEmpty());
+}
+
+TEST(HeadlessWindow, ProgressLineStaysOffTheLogStream) {
+  TempStream out(std::tmpfile());
+  TempStream progress(std::tmpfile());
+  HeadlessWindow window({}, out.get(), progress.get(), false);
+  window.ShowProgress(ProgressBarId::Stages, 5, 1, u"1 из 5, осталось 4"_qs);
+  window.ShowProgress(ProgressBarId::Regions, 2, 1, u"1 из 2, осталось 1"_qs);
+  window.AppendLogEntry(u"строка"_qs);
+
+  EXPECT_EQ(Contents(out.get()), u"строка\n"_qs);
+  // Each redraw first erases the line it replaces, so a log line never lands inside it.
+  const QString stages = u"Запросы: 1 из 5, осталось 4  |  Регионы: "_qs;
+  const QString both = stages + u"1 из 2, осталось 1"_qs;
+  EXPECT_EQ(Contents(progress.get()), stages + u"\r\x1b[K"_qs + both + u"\r\x1b[K"_qs + both);
+  EXPECT_EQ(window.ProgressMaximum(ProgressBarId::Stages), 5);
+  EXPECT_EQ(window.ProgressMaximum(ProgressBarId::Regions), 2);
+}
+
+TEST(HeadlessWindow, NoticesAFinalSaveThatNeverOpenedItsFile) {
+  const struct {
+    QStringList entries;
+    QString opened;
+    bool failed;
+  } cases[] = {
+      {{u"t: Начинаем работу."_qs, u"t: Работа завершена"_qs}, {}, false},
+      {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs},
+       u"/p/results-20261209140000.csv"_qs,
+       false},
+      {{u"t: Сбор данных завершен"_qs, u"t: Ошибка: ERROR_Cannot create file"_qs}, {}, true},
+      {{u"t: Часть сбора данных завершена"_qs}, {}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entries.join(u" / "_qs).toStdString());
+    TempStream out(std::tmpfile());
+    HeadlessWindow window({}, out.get(), nullptr, false);
+    for (const QString& entry : c.entries) window.AppendLogEntry(entry);
+    if (!c.opened.isEmpty()) window.OpenDocument(c.opened);
+    EXPECT_EQ(window.OpenedDocument(), c.opened);
+    EXPECT_EQ(window.ResultsSaveFailed(), c.failed);
+  }
+}
+
+TEST(HeadlessWindow, ResumeTimerGoesToItsOwner) {
+  TempStream out(std::tmpfile());
+  HeadlessWindow window({}, out.get(), nullptr, false);
+  window.StartResumeTimer();  // no owner yet: nothing to arm
+  int armed = 0;
+  window.SetResumeTimerStarter([&armed] { ++armed; });
+  window.StartResumeTimer();
+  EXPECT_EQ(armed, 1);
+}
+
+}  // namespace
+}  // namespace korvath

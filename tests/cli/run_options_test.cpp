@@ -1,0 +1,83 @@
+#include "cli/run_options.h"
+
+#include "engine/engine_origin.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace korvath {
+namespace {
+
+QStringList Args(std::initializer_list<const char*> items) {
+  QStringList list;
+  for (const char* item : items) list.append(QString::fromUtf8(item));
+  return list;
+}
+
+TEST(RunOptions, DefaultsAreTheWindowsSettings) {
+  const RunOptions options = ParseRunArguments({});
+  EXPECT_EQ(options.programFolder, QString());
+  EXPECT_EQ(options.origin, kDefaultEngineOrigin.toString());
+  EXPECT_EQ(options.intervalSeconds, 3);
+  EXPECT_EQ(options.retryCount, 20);
+  EXPECT_FALSE(options.cap.has_value());
+  EXPECT_EQ(options.queriesFile, QString());
+  EXPECT_FALSE(options.regions.has_value());
+  EXPECT_FALSE(options.openResults);
+}
+
+TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
+  const RunOptions options = ParseRunArguments(
+      Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval", "0", "--retry=1",
+            "--limit", "0", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1,2", "--open"}));
+  EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
+  EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
+  EXPECT_EQ(options.intervalSeconds, 0);
+  EXPECT_EQ(options.retryCount, 1);
+  EXPECT_EQ(options.cap, std::optional<int>(0));
+  EXPECT_EQ(options.queriesFile, u"q.txt"_qs);
+  // Entries go to the job as they stand: it splits them at their first "=" itself.
+  EXPECT_EQ(options.regions,
+            std::optional<QStringList>({u"Нижний Новгород=47"_qs, u"A=1"_qs, u"2"_qs}));
+  EXPECT_TRUE(options.openResults);
+}
+
+TEST(RunOptions, RefusesWhatCannotBeRun) {
+  const struct {
+    std::initializer_list<const char*> args;
+    const char* messagePart;
+  } cases[] = {
+      {{"--bogus"}, "unknown argument \"--bogus\""},
+      {{"keywords.txt"}, "unknown argument"},
+      {{"--dir"}, "--dir: missing value"},
+      {{"--dir="}, "--dir: empty path"},
+      {{"--open=yes"}, "--open takes no value"},
+      {{"--interval", "-1"}, "--interval"},
+      {{"--interval", "1.5"}, "--interval"},
+      {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
+      {{"--retry", "0"}, "--retry"},
+      {{"--limit", "-1"}, "--limit"},
+      {{"--limit", "ten"}, "--limit"},
+      {{"--origin", "ftp://127.0.0.1"}, "--origin"},
+      {{"--origin", "https://127.0.0.1/search"}, "--origin"},
+      {{"--origin", "https://127.0.0.1?x=1"}, "--origin"},
+      {{"--origin", "127.0.0.1:8443"}, "--origin"},
+      {{"--origin", "https://user@127.0.0.1"}, "--origin"},
+      {{"--regions", "A=1,,B=2"}, "--regions: empty entry"},
+      {{"--regions", ""}, "--regions: empty entry"},
+  };
+  for (const auto& c : cases) {
+    const QStringList args = Args(c.args);
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    try {
+      ParseRunArguments(args);
+      ADD_FAILURE() << "accepted";
+    } catch (const RunArgumentError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.messagePart), std::string::npos) << error.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvath

@@ -1,0 +1,191 @@
+#include "e2e_support.h"
+
+#include "textutil/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <stdexcept>
+
+namespace korvath::e2e {
+
+namespace {
+
+// Far above what any run here needs; only a hung program ever reaches it.
+constexpr int kHangMs = 180'000;
+
+QString Text(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+
+void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runArguments) {
+  process.setProgram(QStringLiteral(KORVATH_CLI_PATH));
+  process.setArguments(QStringList{u"run"_qs, u"--dir"_qs, sandbox.ProgramFolder()} + runArguments);
+  process.setWorkingDirectory(sandbox.WorkingFolder());
+  process.start();
+  if (!process.waitForStarted(kHangMs)) {
+    throw std::runtime_error("korvath-cli did not start: " + process.errorString().toStdString());
+  }
+}
+
+CliResult Collect(QProcess& process, QString out) {
+  if (!process.waitForFinished(kHangMs)) {
+    process.kill();
+    process.waitForFinished();
+    ADD_FAILURE() << "korvath-cli did not end";
+  }
+  CliResult result;
+  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  result.out = out + Text(process.readAllStandardOutput());
+  result.err = Text(process.readAllStandardError());
+  return result;
+}
+
+}  // namespace
+
+DemoEngine::DemoEngine(const QStringList& options) {
+  process_.setProgram(QStringLiteral(KORVATH_DEMO_ENGINE_PATH));
+  process_.setArguments(options);
+  process_.setProcessChannelMode(QProcess::SeparateChannels);
+  process_.start();
+  while (!process_.canReadLine()) {
+    if (!process_.waitForReadyRead(kHangMs)) {
+      throw std::runtime_error("the demo engine did not name its origin: " +
+                               process_.readAllStandardError().toStdString());
+    }
+  }
+  origin_ = Text(process_.readLine()).trimmed();
+}
+
+DemoEngine::~DemoEngine() {
+  process_.terminate();
+  if (!process_.waitForFinished(kHangMs)) {
+    process_.kill();
+    process_.waitForFinished();
+  }
+}
+
+Sandbox::Sandbox() {
+  if (!programDir_.isValid() || !workingDir_.isValid()) {
+    throw std::runtime_error("cannot make temporary folders");
+  }
+}
+
+void Sandbox::WriteUserFile(const QString& name, const QStringList& lines) const {
+  QByteArray bytes("\xEF\xBB\xBF");
+  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+  WriteBytes(name, bytes);
+}
+
+void Sandbox::WriteBytes(const QString& name, const QByteArray& bytes) const {
+  QFile file(ProgramFile(name));
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    throw std::runtime_error("cannot write " + name.toStdString());
+  }
+}
+
+QStringList Sandbox::ProgramFiles(const QString& pattern) const {
+  return QDir(ProgramFolder()).entryList({pattern}, QDir::Files, QDir::Name);
+}
+
+CliResult RunCli(const Sandbox& sandbox, const QStringList& runArguments) {
+  QProcess process;
+  StartCli(process, sandbox, runArguments);
+  return Collect(process, {});
+}
+
+RunningCli::RunningCli(const Sandbox& sandbox, const QStringList& runArguments) {
+  StartCli(process_, sandbox, runArguments);
+}
+
+RunningCli::~RunningCli() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished();
+  }
+}
+
+bool RunningCli::WaitForOutput(const std::function<bool(const QString&)>& done) {
+  QByteArray pending;
+  while (true) {
+    pending += process_.readAllStandardOutput();
+    // Decode whole lines only, so that no character is cut in two.
+    const qsizetype end = pending.lastIndexOf('\n');
+    if (end >= 0) {
+      out_ += Text(pending.left(end + 1));
+      pending.remove(0, end + 1);
+    }
+    if (done(out_)) {
+      out_ += Text(pending);
+      return true;
+    }
+    if (process_.state() == QProcess::NotRunning || !process_.waitForReadyRead(kHangMs)) {
+      out_ += Text(pending);
+      return done(out_);
+    }
+  }
+}
+
+void RunningCli::Signal(int signalNumber) {
+  ::kill(static_cast<pid_t>(process_.processId()), signalNumber);
+}
+
+CliResult RunningCli::Finish() { return Collect(process_, out_); }
+
+QList<QStringList> ReadCsv(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("cannot open " + path.toStdString());
+  QStringDecoder decoder("windows-1251");
+  const QString text = decoder.decode(file.readAll());
+  if (decoder.hasError()) throw std::runtime_error("not Windows-1251: " + path.toStdString());
+
+  QList<QStringList> rows;
+  QStringList fields;
+  QString field;
+  bool quoted = false;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (quoted) {
+      if (c != u'"') {
+        field += c;
+      } else if (i + 1 < text.size() && text[i + 1] == u'"') {
+        field += c;
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == u'"') {
+      quoted = true;
+    } else if (c == u';') {
+      fields.append(std::exchange(field, {}));
+    } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+      fields.append(std::exchange(field, {}));
+      rows.append(std::exchange(fields, {}));
+      ++i;
+    } else {
+      throw std::runtime_error("unquoted text in " + path.toStdString());
+    }
+  }
+  if (quoted || !field.isEmpty() || !fields.isEmpty()) {
+    throw std::runtime_error("last line of " + path.toStdString() + " is not ended by CR LF");
+  }
+  return rows;
+}
+
+QString ReadLogFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("cannot open " + path.toStdString());
+  QString text = DecodeLocal8Bit(file.readAll());
+  if (!text.endsWith(u"\r\n"_qs) || text.count(u'\n') != text.count(u"\r\n"_qs)) {
+    throw std::runtime_error("a line of " + path.toStdString() + " does not end in CR LF");
+  }
+  return text.replace(u"\r\n"_qs, u"\n"_qs);
+}
+
+int Count(const QString& text, const QString& part) { return static_cast<int>(text.count(part)); }
+
+}  // namespace korvath::e2e

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace korvath::e2e {
+
+// The demo search engine, started on a port of its own choosing and stopped with the object.
+class DemoEngine {
+ public:
+  explicit DemoEngine(const QStringList& options = {});
+  ~DemoEngine();
+
+  const QString& Origin() const { return origin_; }
+
+ private:
+  QProcess process_;
+  QString origin_;
+};
+
+// A program folder and a working folder, both temporary.
+class Sandbox {
+ public:
+  Sandbox();
+
+  QString ProgramFolder() const { return programDir_.path(); }
+  QString WorkingFolder() const { return workingDir_.path(); }
+  QString ProgramFile(const QString& name) const { return programDir_.filePath(name); }
+  QString WorkingFile(const QString& name) const { return workingDir_.filePath(name); }
+
+  // Writes UTF-8 with a byte-order mark, which every reader of the user's files recognises.
+  void WriteUserFile(const QString& name, const QStringList& lines) const;
+  void WriteBytes(const QString& name, const QByteArray& bytes) const;
+  // Names in the program folder that match a wildcard pattern, e.g. "results-*.csv".
+  QStringList ProgramFiles(const QString& pattern) const;
+
+ private:
+  QTemporaryDir programDir_;
+  QTemporaryDir workingDir_;
+};
+
+struct CliResult {
+  int exitCode = -1;
+  QString out;  // the log, as printed
+  QString err;
+};
+
+// Runs `korvath-cli run` in the sandbox's working folder with --dir set to its program folder.
+CliResult RunCli(const Sandbox& sandbox, const QStringList& runArguments);
+
+// The same, started and left running so that a test can act on it.
+class RunningCli {
+ public:
+  RunningCli(const Sandbox& sandbox, const QStringList& runArguments);
+  ~RunningCli();
+
+  // Reads the log until `done` holds for what has been printed so far, or the run ends.
+  bool WaitForOutput(const std::function<bool(const QString&)>& done);
+  void Signal(int signalNumber);
+  CliResult Finish();
+
+ private:
+  QProcess process_;
+  QString out_;
+};
+
+// The fields of every line of a CSV file of the program (Windows-1251, ";" between quoted fields,
+// quotes inside a field doubled, CR LF).
+QList<QStringList> ReadCsv(const QString& path);
+
+// The saved log file, decoded the way the program wrote it, with its CR LF turned into LF as the
+// printed log has them.
+QString ReadLogFile(const QString& path);
+
+// How often `part` occurs in `text`.
+int Count(const QString& text, const QString& part);
+
+}  // namespace korvath::e2e
