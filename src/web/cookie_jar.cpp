@@ -1,0 +1,62 @@
+#include "web/cookie_jar.h"
+
+#include <QDateTime>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+
+namespace korvath {
+
+// Qt's jar appends a replacing cookie at the end, which would make it the newest; the Cookie header
+// orders equal path lengths by age, and a replaced cookie keeps the age of the one it replaces.
+class CookieJar::Jar final : public QNetworkCookieJar {
+ public:
+  bool insertCookie(const QNetworkCookie& cookie) override {
+    QList<QNetworkCookie> cookies = allCookies();
+    for (QNetworkCookie& existing : cookies) {
+      if (!existing.hasSameIdentifier(cookie)) continue;
+      if (IsExpired(cookie, QDateTime::currentDateTimeUtc())) return deleteCookie(cookie);
+      existing = cookie;
+      setAllCookies(cookies);
+      return true;
+    }
+    return QNetworkCookieJar::insertCookie(cookie);
+  }
+
+  void DropExpired() {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QList<QNetworkCookie> cookies = allCookies();
+    const auto removed =
+        cookies.removeIf([&](const QNetworkCookie& cookie) { return IsExpired(cookie, now); });
+    if (removed > 0) setAllCookies(cookies);
+  }
+
+  void RemoveAll() { setAllCookies({}); }
+
+ private:
+  static bool IsExpired(const QNetworkCookie& cookie, const QDateTime& now) {
+    return !cookie.isSessionCookie() && cookie.expirationDate() <= now;
+  }
+};
+
+CookieJar::CookieJar() : jar_(std::make_unique<Jar>()) {}
+CookieJar::~CookieJar() = default;
+
+void CookieJar::Store(const QList<QByteArray>& setCookieValues, const QUrl& url) {
+  for (const QByteArray& value : setCookieValues) {
+    jar_->setCookiesFromUrl(QNetworkCookie::parseCookies(value), url);
+  }
+}
+
+QByteArray CookieJar::HeaderFor(const QUrl& url) {
+  jar_->DropExpired();
+  QByteArray header;
+  for (const QNetworkCookie& cookie : jar_->cookiesForUrl(url)) {
+    if (!header.isEmpty()) header += "; ";
+    header += cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
+  }
+  return header;
+}
+
+void CookieJar::Clear() { jar_->RemoveAll(); }
+
+}  // namespace korvath

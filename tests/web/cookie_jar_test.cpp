@@ -1,0 +1,113 @@
+#include "web/cookie_jar.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace korvath {
+namespace {
+
+struct SetCookie {
+  const char* url;
+  const char* header;
+};
+
+struct CookieCase {
+  const char* name;
+  std::vector<SetCookie> responses;
+  const char* requestUrl;
+  const char* expected;  // the Cookie header, empty for none
+};
+
+class CookieJarHeader : public ::testing::TestWithParam<CookieCase> {};
+
+TEST_P(CookieJarHeader, MatchesRequest) {
+  const CookieCase& c = GetParam();
+  CookieJar jar;
+  for (const SetCookie& response : c.responses) {
+    jar.Store({QByteArray(response.header)}, QUrl(QString::fromUtf8(response.url)));
+  }
+  EXPECT_EQ(jar.HeaderFor(QUrl(QString::fromUtf8(c.requestUrl))), QByteArray(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rfc6265, CookieJarHeader,
+    ::testing::Values(
+        CookieCase{"HostOnlyNotForSubdomain",
+                   {{"https://a.example.com/", "x=1"}},
+                   "https://b.a.example.com/",
+                   ""},
+        CookieCase{"HostOnlyForSameHost",
+                   {{"https://a.example.com/", "x=1"}},
+                   "https://a.example.com/p",
+                   "x=1"},
+        CookieCase{"DomainForSubdomain",
+                   {{"https://a.example.com/", "x=1; Domain=example.com"}},
+                   "https://b.example.com/",
+                   "x=1"},
+        CookieCase{"ForeignDomainRefused",
+                   {{"https://a.example.com/", "x=1; Domain=other.com"}},
+                   "https://other.com/",
+                   ""},
+        CookieCase{
+            "PathPrefixOnSegment", {{"https://h.ru/", "x=1; Path=/ab"}}, "https://h.ru/abc", ""},
+        CookieCase{
+            "PathPrefixMatches", {{"https://h.ru/", "x=1; Path=/ab"}}, "https://h.ru/ab/c", "x=1"},
+        CookieCase{"LongerPathFirst",
+                   {{"https://h.ru/", "a=1; Path=/"},
+                    {"https://h.ru/", "b=2; Path=/x/y"},
+                    {"https://h.ru/", "c=3; Path=/x"}},
+                   "https://h.ru/x/y/z",
+                   "b=2; c=3; a=1"},
+        CookieCase{"OlderFirstAmongEqualPaths",
+                   {{"https://h.ru/", "z=1; Path=/"}, {"https://h.ru/", "a=2; Path=/"}},
+                   "https://h.ru/",
+                   "z=1; a=2"},
+        CookieCase{"ReplacementKeepsAge",
+                   {{"https://h.ru/", "a=1; Path=/"},
+                    {"https://h.ru/", "b=2; Path=/"},
+                    {"https://h.ru/", "a=3; Path=/"}},
+                   "https://h.ru/",
+                   "a=3; b=2"},
+        CookieCase{"SameNameOtherPathKeptApart",
+                   {{"https://h.ru/", "a=1; Path=/"}, {"https://h.ru/", "a=2; Path=/x"}},
+                   "https://h.ru/x",
+                   "a=2; a=1"},
+        CookieCase{"SecureOnlyOverHttps",
+                   {{"https://h.ru/", "s=1; Secure"}, {"https://h.ru/", "p=2"}},
+                   "http://h.ru/",
+                   "p=2"},
+        CookieCase{"SecureOverHttps", {{"https://h.ru/", "s=1; Secure"}}, "https://h.ru/", "s=1"},
+        CookieCase{"ExpiresInPast",
+                   {{"https://h.ru/", "a=1; Expires=Thu, 01 Jan 1970 00:00:01 GMT"}},
+                   "https://h.ru/",
+                   ""},
+        CookieCase{"MaxAgeZeroDeletes",
+                   {{"https://h.ru/", "a=1"}, {"https://h.ru/", "a=1; Max-Age=0"}},
+                   "https://h.ru/",
+                   ""},
+        CookieCase{
+            "MaxAgeInFuture", {{"https://h.ru/", "a=1; Max-Age=3600"}}, "https://h.ru/", "a=1"},
+        CookieCase{"ExpiredDoesNotDeleteOther",
+                   {{"https://h.ru/", "a=1"}, {"https://h.ru/", "b=1; Max-Age=0"}},
+                   "https://h.ru/",
+                   "a=1"}),
+    [](const ::testing::TestParamInfo<CookieCase>& info) { return std::string(info.param.name); });
+
+TEST(CookieJar, SeveralCookiesInOneStoreCall) {
+  CookieJar jar;
+  jar.Store({"a=1; Path=/", "b=2; Path=/"}, QUrl(u"https://h.ru/"_qs));
+  EXPECT_EQ(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)), "a=1; b=2");
+}
+
+TEST(CookieJar, ClearEmptiesTheJar) {
+  CookieJar jar;
+  jar.Store({"a=1"}, QUrl(u"https://h.ru/"_qs));
+  jar.Clear();
+  EXPECT_TRUE(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)).isEmpty());
+  jar.Store({"b=2"}, QUrl(u"https://h.ru/"_qs));
+  EXPECT_EQ(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)), "b=2");
+}
+
+}  // namespace
+}  // namespace korvath

@@ -1,0 +1,304 @@
+#include "web/tpage_fetcher.h"
+
+#include <gtest/gtest.h>
+
+#include "fetcher_test_support.h"
+#include "support/free_port.h"
+#include "support/test_server.h"
+
+namespace korvath {
+namespace {
+
+using testing::FailureOf;
+using testing::Q;
+using testing::Reply;
+using testing::Respond;
+using testing::TestServer;
+
+std::string Expected(const std::string& target, int port, const std::string& cookie = {}) {
+  std::string text = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                     "\r\n" + testing::kRequestProfile;
+  if (!cookie.empty()) text += "Cookie: " + cookie + "\r\n";
+  return text + "\r\n";
+}
+
+// Answers /r/N with a redirect to r/N+1 (a relative path) while N < `last`, then with a page.
+Reply RedirectChain(const std::string& request, int last) {
+  const std::string target = testing::RequestTarget(request);
+  const int n = std::stoi(target.substr(3));
+  if (n >= last) return Respond(200, "OK", "final " + std::to_string(n));
+  return Respond(302, "Found", "moved",
+                 {"Location: " + std::to_string(n + 1),
+                  "Set-Cookie: c" + std::to_string(n) + "=" + std::to_string(n)});
+}
+
+TEST(PageFetcher, SendsExactRequestAndKeepsBody) {
+  TestServer server([](const std::string&) { return Respond(200, "OK", "<html>тело</html>"); });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(server.Origin() + "/search/direct?text=a%20b&lr=213"), buffer);
+  EXPECT_EQ(buffer, QByteArray("<html>тело</html>"));
+  EXPECT_EQ(fetcher.ResponseCode(), 200);
+  EXPECT_EQ(fetcher.URL().Document, u"direct"_qs);
+  EXPECT_EQ(fetcher.URL().Params, u"text=a%20b&lr=213"_qs);
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].bytes,
+            Expected("/search/direct?text=a%20b&lr=213", server.Port()));
+}
+
+TEST(PageFetcher, BodyFramings) {
+  struct Case {
+    const char* name;
+    Reply reply;
+    std::string body;
+  };
+  const std::string bomAndZero("\xEF\xBB\xBF\0", 4);
+  const Case cases[] = {
+      {"chunked",
+       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n4\r\ndefg\r\n0\r\n\r\n"},
+       "abcdefg"},
+      {"close-delimited",
+       {"HTTP/1.1 200 OK\r\n\r\nuntil close", Reply::Then::Close},
+       "until close"},
+      {"interim 1xx",
+       {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Early\r\nLink: x\r\n\r\nHTTP/1.1 200 "
+        "OK\r\nContent-Length: 2\r\n\r\nok"},
+       "ok"},
+      {"no content", {"HTTP/1.1 204 No Content\r\n\r\n"}, ""},
+      {"binary", Respond(200, "OK", bomAndZero), bomAndZero},
+      {"declared charset ignored",
+       Respond(200, "OK", "\xD1\x8F", {"Content-Type: text/html; charset=windows-1251"}),
+       "\xD1\x8F"},
+  };
+  for (const Case& c : cases) {
+    TestServer server([&](const std::string&) { return c.reply; });
+    TPageFetcher fetcher;
+    QByteArray buffer;
+    ASSERT_EQ(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); }), "") << c.name;
+    EXPECT_EQ(buffer.toStdString(), c.body) << c.name;
+  }
+}
+
+TEST(PageFetcher, SwitchingProtocolsEndsNormallyWithEmptyBody) {
+  TestServer server([](const std::string&) {
+    return Reply{"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n"};
+  });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(server.Origin() + "/"), buffer);
+  EXPECT_TRUE(buffer.isEmpty());
+  EXPECT_EQ(fetcher.ResponseCode(), 101);
+}
+
+TEST(PageFetcher, ErrorStatusFailsWithStatusLineAndLeavesBufferAlone) {
+  struct Case {
+    std::string response;
+    const char* message;
+    int code;
+    int connections;  // after one more request: an HTTP/1.0 answer closes the connection
+  };
+  const Case cases[] = {
+      {"HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot here!", "HTTP/1.1 404 Not Found",
+       404, 1},
+      {"HTTP/1.1 500 Internal Server Error\r\nTransfer-Encoding: "
+       "chunked\r\n\r\n2\r\nno\r\n0\r\n\r\n",
+       "HTTP/1.1 500 Internal Server Error", 500, 1},
+      {"HTTP/1.0 404 Nicht gefunden\r\nContent-Length: 0\r\n\r\n", "HTTP/1.0 404 Nicht gefunden",
+       404, 2},
+      {"HTTP/1.1 304 Not Modified\r\nLocation: /x\r\n\r\n", "HTTP/1.1 304 Not Modified", 304, 1},
+      {"HTTP/1.1 302 Found\r\nContent-Length: 1\r\n\r\nx", "HTTP/1.1 302 Found", 302, 1},
+      {"HTTP/1.1 401 Unauthorized\r\nContent-Length: 1\r\n\r\nx", "HTTP/1.1 401 Unauthorized", 401,
+       1},
+  };
+  for (const Case& c : cases) {
+    TestServer server([&](const std::string& request) {
+      return testing::RequestTarget(request) == "/ok" ? Respond(200, "OK", "fine")
+                                                      : Reply{c.response};
+    });
+    TPageFetcher fetcher;
+    QByteArray buffer("kept");
+    EXPECT_EQ(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/x"), buffer); }), c.message);
+    EXPECT_EQ(fetcher.ResponseCode(), c.code) << c.message;
+    EXPECT_EQ(buffer, QByteArray("kept")) << c.message;
+    // The error body was read off, so a connection the server keeps open serves the next request.
+    buffer.clear();
+    fetcher.Get(Q(server.Origin() + "/ok"), buffer);
+    EXPECT_EQ(buffer, QByteArray("fine")) << c.message;
+    EXPECT_EQ(server.ConnectionsAccepted(), c.connections) << c.message;
+  }
+}
+
+TEST(PageFetcher, RedirectsFollowedUpToFourteen) {
+  for (const int redirects : {1, 14}) {
+    TestServer server(
+        [=](const std::string& request) { return RedirectChain(request, redirects); });
+    TPageFetcher fetcher;
+    QByteArray buffer;
+    fetcher.Get(Q(server.Origin() + "/r/0"), buffer);
+    EXPECT_EQ(buffer, QByteArray("final ") + QByteArray::number(redirects));
+    EXPECT_EQ(fetcher.URL().Document, QString::number(redirects));
+    EXPECT_EQ(fetcher.ResponseCode(), 200);
+    EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(redirects + 1));
+  }
+}
+
+TEST(PageFetcher, FifteenthRedirectEndsRequestWithEmptyBody) {
+  TestServer server([](const std::string& request) { return RedirectChain(request, 1000); });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(server.Origin() + "/r/0"), buffer);
+  EXPECT_TRUE(buffer.isEmpty());
+  EXPECT_EQ(fetcher.URL().Document, u"14"_qs);
+  EXPECT_EQ(fetcher.ResponseCode(), 302);
+  EXPECT_EQ(server.Requests().size(), 15u);
+}
+
+TEST(PageFetcher, RedirectCarriesCookiesAndResolvesRelativeLocation) {
+  TestServer server([](const std::string& request) {
+    const std::string target = testing::RequestTarget(request);
+    if (target == "/a/b/c")
+      return Respond(302, "Found", "", {"Set-Cookie: s=1; Path=/", "Location: ../ads?x=1"});
+    return Respond(200, "OK", "ads page");
+  });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(server.Origin() + "/a/b/c"), buffer);
+  EXPECT_EQ(fetcher.URL().Document, u"ads"_qs);
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.Requests()[1].bytes, Expected("/a/ads?x=1", server.Port(), "s=1"));
+
+  fetcher.ClearCookies();
+  buffer.clear();
+  fetcher.Get(u"/next"_qs, buffer);
+  EXPECT_EQ(server.Requests()[2].bytes, Expected("/next", server.Port()));
+}
+
+TEST(PageFetcher, RedirectToOtherServerOpensConnectionThere) {
+  TestServer target([](const std::string&) { return Respond(200, "OK", "there"); });
+  TestServer origin([&](const std::string&) {
+    return Respond(301, "Moved", "", {"Location: " + target.Origin() + "/t"});
+  });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(origin.Origin() + "/"), buffer);
+  EXPECT_EQ(buffer, QByteArray("there"));
+  ASSERT_EQ(target.Requests().size(), 1u);
+  EXPECT_EQ(target.Requests()[0].bytes, Expected("/t", target.Port()));
+}
+
+TEST(PageFetcher, ConnectionReuseFollowsServerAndCaller) {
+  TestServer server([](const std::string& request) {
+    if (testing::RequestTarget(request) == "/close")
+      return Respond(200, "OK", "bye", {"Connection: close"});
+    return Respond(200, "OK", "hi");
+  });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  const auto get = [&](const char* path) {
+    buffer.clear();
+    fetcher.Get(Q(server.Origin() + path), buffer);
+    return server.ConnectionsAccepted();
+  };
+  EXPECT_EQ(get("/"), 1);
+  EXPECT_EQ(get("/"), 1);
+  EXPECT_EQ(get("/close"), 1);
+  EXPECT_EQ(get("/"), 2);
+  fetcher.Disconnect();
+  EXPECT_EQ(get("/"), 3);
+  fetcher.DropConnection();
+  EXPECT_EQ(get("/"), 4);
+}
+
+TEST(PageFetcher, NetworkFailures) {
+  struct Case {
+    const char* name;
+    Reply reply;
+    const char* messagePart;
+    int code;
+  };
+  const Case cases[] = {
+      {"closed before status", {"", Reply::Then::Close}, "не прислав ответа", 0},
+      {"silence before status", {"", Reply::Then::Silence}, "время ожидания чтения истекло", 0},
+      {"silence inside body",
+       {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", Reply::Then::Silence},
+       "время ожидания чтения истекло",
+       200},
+      {"closed inside body",
+       {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", Reply::Then::Close},
+       "до конца ответа",
+       200},
+      {"truncated chunk",
+       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab", Reply::Then::Close},
+       "до конца ответа",
+       200},
+      {"garbage", {"SPDY/9 hello\r\n\r\n", Reply::Then::Close}, "не по протоколу HTTP", 0},
+  };
+  for (const Case& c : cases) {
+    TestServer server([&](const std::string& request) {
+      return testing::RequestTarget(request) == "/404" ? Respond(404, "Not Found", "") : c.reply;
+    });
+    TPageFetcher fetcher(testing::ShortTimeouts());
+    QByteArray buffer;
+    EXPECT_NE(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/404"), buffer); }), "");
+    ASSERT_EQ(fetcher.ResponseCode(), 404);
+    const std::string message = FailureOf([&] { fetcher.Get(Q(server.Origin() + "/x"), buffer); });
+    EXPECT_NE(message.find(c.messagePart), std::string::npos) << c.name << ": " << message;
+    EXPECT_EQ(fetcher.ResponseCode(), c.code) << c.name;
+  }
+}
+
+TEST(PageFetcher, ResetInsideBodyFails) {
+  TestServer server([](const std::string&) {
+    return Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'x'),
+                 Reply::Then::Reset};
+  });
+  TPageFetcher fetcher(testing::ShortTimeouts());
+  QByteArray buffer;
+  EXPECT_NE(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); }), "");
+  EXPECT_LT(buffer.size(), 100000);
+}
+
+TEST(PageFetcher, RefusedConnectionFails) {
+  const int port = testing::FreeLoopbackPort();
+  TPageFetcher fetcher(testing::ShortTimeouts());
+  QByteArray buffer;
+  const std::string message =
+      FailureOf([&] { fetcher.Get(Q("http://127.0.0.1:" + std::to_string(port) + "/"), buffer); });
+  EXPECT_NE(message.find("Не удалось соединиться с 127.0.0.1:" + std::to_string(port)),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(fetcher.ResponseCode(), 0);
+}
+
+TEST(PageFetcher, BodyOverLimitFailsInsteadOfGrowing) {
+  struct Case {
+    const char* name;
+    Reply reply;
+  };
+  const Case cases[] = {
+      {"length", Respond(200, "OK", std::string(5000, 'x'))},
+      {"chunked",
+       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1388\r\n" + std::string(5000, 'x') +
+        "\r\n0\r\n\r\n"}},
+      {"close-delimited", {"HTTP/1.1 200 OK\r\n\r\n" + std::string(5000, 'x'), Reply::Then::Close}},
+  };
+  for (const Case& c : cases) {
+    TestServer server([&](const std::string&) { return c.reply; });
+    FetcherOptions options = testing::ShortTimeouts();
+    options.maxBodyBytes = 1000;
+    TPageFetcher fetcher(options);
+    QByteArray buffer;
+    const std::string message = FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); });
+    EXPECT_NE(message.find("больше 1000 байт"), std::string::npos) << c.name << ": " << message;
+    EXPECT_LE(buffer.size(), 1000) << c.name;
+  }
+}
+
+TEST(PageFetcher, RelativeAddressWithoutPreviousRequestFails) {
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  EXPECT_NE(FailureOf([&] { fetcher.Get(u"/x"_qs, buffer); }), "");
+}
+
+}  // namespace
+}  // namespace korvath
