@@ -6,7 +6,10 @@ namespace korvath {
 
 QString BodyToText(const QByteArray& body) {
   // ConvertInitialBom keeps a leading byte-order mark in the text instead of dropping it.
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+  // Stateless makes the body's end the end of the input: a sequence cut short there becomes
+  // U+FFFD instead of being held back for bytes that never come.
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                     QStringConverter::Flag::Stateless);
   return decoder.decode(body);
 }
 

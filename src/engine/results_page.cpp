@@ -1,0 +1,122 @@
+#include "engine/results_page.h"
+
+#include "textutil/text_ops.h"
+
+namespace korvath {
+
+namespace {
+
+constexpr QStringView kNextPageMarker = u"Pager-Item Pager-Item_type_next";
+constexpr QStringView kAnchorStart = u"<a ";
+constexpr QStringView kAnchorEnd = u"</a>";
+constexpr QStringView kHrefStart = u"href=\"";
+constexpr QStringView kQuote = u"\"";
+constexpr QStringView kEscapedAmpersand = u"&amp;";
+constexpr QStringView kAmpersand = u"&";
+constexpr QStringView kFoundMarker = u"serp-adv__found>";
+constexpr QStringView kClosingTagStart = u"</";
+constexpr QStringView kBlockMarker = u"data-cid=";
+constexpr QStringView kCardAnchorEnd = u"\">Контактная информация</a>";
+constexpr QStringView kNothingFoundNotice = u">По вашему запросу ничего не нашлось<";
+
+QString Cleaned(QStringView fragment) { return Trimmed(HtmlToText(fragment)).toString(); }
+
+}  // namespace
+
+QString NextPageAddress(QStringView page, QStringView origin) {
+  const qsizetype r = Find(page, kNextPageMarker);
+  if (r == 0) {
+    return {};
+  }
+  // The next-page anchor is the last one that opens before the marker.
+  const qsizetype q = LastPos(kAnchorStart, page, r);
+  if (q == 0) {
+    return {};
+  }
+  const qsizetype e = Find(page, kAnchorEnd, q);
+  const QStringView anchor = e == 0 ? QStringView() : Copy(page, q, e - q);
+  const QString link = TextAfterMarker(anchor, kHrefStart, {}, kQuote);
+  if (link.isEmpty()) {
+    return {};
+  }
+  return ReplaceAll(origin.toString() + link, kEscapedAmpersand, kAmpersand);
+}
+
+std::optional<QString> FoundLine(QStringView page) {
+  const qsizetype r = Find(page, kFoundMarker);
+  if (r == 0) {
+    return std::nullopt;
+  }
+  const qsizetype q = Find(page, kClosingTagStart, r);
+  if (q == 0) {
+    return std::nullopt;
+  }
+  const qsizetype start = r + kFoundMarker.size();
+  return Copy(page, start, q - start).toString();
+}
+
+bool NothingFound(QStringView page) { return page.contains(kNothingFoundNotice); }
+
+QList<QStringView> AdBlocks(QStringView page) {
+  // A block runs from its marker to two code units before the next marker found at least one
+  // marker length further on (or to the next-to-last code unit of the page). The next block is
+  // searched from the eleventh code unit after the current block's start, so a marker that
+  // begins within that reach ends the current block without starting one of its own.
+  constexpr qsizetype kResumeDistance = 11;
+  QList<QStringView> blocks;
+  qsizetype start = page.indexOf(kBlockMarker);
+  while (start >= 0) {
+    const qsizetype next = page.indexOf(kBlockMarker, start + kBlockMarker.size());
+    const qsizetype end = next >= 0 ? next - 1 : page.size() - 1;
+    blocks.append(page.sliced(start, end - start));
+    if (next < 0) {
+      break;
+    }
+    const qsizetype resume = start + kResumeDistance;
+    start = next >= resume ? next : page.indexOf(kBlockMarker, resume);
+  }
+  return blocks;
+}
+
+int CardLinkCount(QStringView page) {
+  int count = 0;
+  for (const QStringView block : AdBlocks(page)) {
+    if (!CardLink(block).isEmpty()) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+QString CardLink(QStringView block) {
+  const qsizetype r = Find(block, kCardAnchorEnd);
+  if (r == 0) {
+    return {};
+  }
+  const qsizetype q = LastPos(kHrefStart, block, r);
+  if (q == 0) {
+    return {};
+  }
+  const qsizetype valueStart = q + kHrefStart.size();
+  const qsizetype e = Find(block, kQuote, valueStart);
+  const QStringView link = e == 0 ? QStringView() : Copy(block, valueStart, e - valueStart);
+  return ReplaceAll(link, kEscapedAmpersand, kAmpersand);
+}
+
+AdFields ReadAdFields(QStringView block) {
+  AdFields fields;
+  const qsizetype q = Find(block, kAnchorStart);
+  const qsizetype e = q == 0 ? 0 : Find(block, kAnchorEnd, q + kAnchorStart.size());
+  if (e != 0) {
+    fields.title = Cleaned(Copy(block, q, e - q));
+  }
+  if (fields.title.isEmpty()) {
+    fields.title = Cleaned(TextAfterMarker(block, u"organic__url-text", u">", u"</div>"));
+  }
+  fields.text = Cleaned(TextAfterMarker(block, u"OrganicTextContentSpan", u">", u"</span>"));
+  fields.site = Cleaned(TextBeforeMarker(block, u"</b><span class=\"Path-Separator\"", {}, u"<b>"));
+  fields.cardLink = CardLink(block);
+  return fields;
+}
+
+}  // namespace korvath
