@@ -1,0 +1,51 @@
+#include "ui/main_form.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(u"Korvath"_qs);
+  QApplication::setApplicationDisplayName(u"Korvath"_qs);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      u"Collects advertisers' contacts from the search engine's ad result pages."_qs);
+  parser.addHelpOption();
+  const QCommandLineOption origin(
+      u"origin"_qs,
+      u"Scheme and host of the search engine (default %1)."_qs.arg(korvath::kDefaultEngineOrigin),
+      u"URL"_qs);
+  const QCommandLineOption folder(
+      u"dir"_qs,
+      u"Program folder with the catalogue and the saved inputs (default: beside the program)."_qs,
+      u"DIR"_qs);
+  parser.addOption(origin);
+  parser.addOption(folder);
+  parser.process(application);
+
+  korvath::MainFormOptions options;
+  options.programFolder = parser.isSet(folder) ? QDir(parser.value(folder)).absolutePath()
+                                               : QApplication::applicationDirPath();
+  if (parser.isSet(origin)) {
+    options.engineOrigin = parser.value(origin);
+  }
+
+  korvath::TMainForm MainForm(options);
+  MainForm.show();
+  if (MainForm.StartupRefused()) {
+    return EXIT_FAILURE;
+  }
+  const int status = QApplication::exec();
+  if (MainForm.Jobs().JobRunning()) {
+    // A job cut off by closing the window may still be inside a request; nothing of it is to be
+    // kept, so the program ends without waiting for it or tearing down what it is using.
+    std::fflush(nullptr);
+    std::quick_exit(status);
+  }
+  return status;
+}

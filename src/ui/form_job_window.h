@@ -1,0 +1,77 @@
+#pragma once
+
+#include "results/job_window.h"
+
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
+class QObject;
+class QPlainTextEdit;
+class QProgressBar;
+class QSpinBox;
+class QWidget;
+
+namespace korvath {
+
+class JobControl;
+
+// The controls of the main window that a job reaches, seen through the job's interface.
+struct JobControls {
+  QPlainTextEdit* logsMemo = nullptr;
+  QPlainTextEdit* keywordsMemo = nullptr;
+  QWidget* regionsTree = nullptr;
+  QWidget* startButton = nullptr;
+  QCheckBox* limit10CheckBox = nullptr;
+  QSpinBox* intervalSpinEdit = nullptr;
+  QSpinBox* limitSpinEdit = nullptr;
+  QSpinBox* retrySpinEdit = nullptr;
+  QProgressBar* progressBar = nullptr;
+  QProgressBar* stagesProgressBar = nullptr;
+};
+
+// Opens a document in the application that the desktop associates with it.
+using DocumentOpener = std::function<void(const QString& path)>;
+void OpenWithDesktop(const QString& path);
+
+// What a running job sees of the main window. Hand-offs run on the thread of `uiObject`.
+class FormJobWindow : public JobWindow {
+ public:
+  FormJobWindow(QObject* uiObject, JobControls controls, JobControl& jobControl,
+                DocumentOpener openDocument);
+
+  void HandOff(const std::function<void()>& routine) override;
+
+  void AppendLogEntry(const QString& entry) override;
+  void ClearLog() override;
+  QStringList LogLines() const override;
+
+  void ShowProgress(ProgressBarId bar, int maximum, int position, const QString& hint) override;
+  int ProgressMaximum(ProgressBarId bar) const override;
+  void ProcessPendingEvents() override;
+
+  void SetInputsEnabled(bool enabled) override;
+  void StartResumeTimer() override;
+  void OpenDocument(const QString& path) override;
+
+  int IntervalSeconds() const override;
+  int RetryCount() const override;
+  bool CapEnabled() const override;
+  int CapValue() const override;
+  int QueryLineCount() const override;
+  QString QueryLine(int index) const override;
+
+ private:
+  QProgressBar& Bar(ProgressBarId bar) const;
+
+  QObject* uiObject_;
+  JobControls controls_;
+  JobControl& jobControl_;
+  DocumentOpener openDocument_;
+  // A bar's own maximum, kept apart because a bar with nothing to count is drawn as 0 of 1.
+  int regionsMaximum_ = 0;
+  int stagesMaximum_ = 0;
+};
+
+}  // namespace korvath

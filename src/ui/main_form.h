@@ -1,0 +1,115 @@
+#pragma once
+
+#include "engine/engine_origin.h"
+#include "engine/job_control.h"
+#include "engine/scraper.h"
+#include "inputs/region_tree_model.h"
+#include "ui/form_job_window.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace korvath {
+
+class RegionTreeView;
+
+struct MainFormOptions {
+  // Every file of the program lives here.
+  QString programFolder;
+  // Scheme and host of the search engine.
+  QString engineOrigin = kDefaultEngineOrigin.toString();
+  // Whether the TLS library can be initialised; the real test unless replaced.
+  std::function<bool()> tlsAvailable;
+  // Opens the results file when a job is done; the desktop unless replaced.
+  DocumentOpener openDocument;
+};
+
+// The program's one window: the inputs of a run, its commands, its log and its progress.
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TMainForm(MainFormOptions options, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // Runs the start-up sequence on the first showing. When a location check fails the window
+  // stays hidden and StartupRefused() becomes true: the program is to end.
+  void setVisible(bool visible) override;
+  bool StartupRefused() const { return startupRefused_; }
+
+  RegionTreeModel& Regions() { return regions_; }
+  JobControl& Jobs() { return jobControl_; }
+  const QStringList& CheckedRegionsList() const { return checkedRegionsList_; }
+
+  void StartButtonClick();
+  void StopButtonClick();
+  void PauseButtonClick();
+  void SelectAllButtonClick();
+  void Button1Click();
+  void Button2Click();
+  void N1Click();
+  void N2Click();
+  void CheckNested(RegionNode node, bool state);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void WireControls();
+  void LayOutControls();
+  bool FormShow();
+  bool FormClose();
+  bool KeywordsMemoKeyDown(QKeyEvent* event);
+  // Runs a handler; an error that escapes it is shown and the handler's remaining steps skipped.
+  bool RunHandler(const std::function<void()>& handler);
+
+  MainFormOptions options_;
+  RegionTreeModel regions_;
+  JobControl jobControl_;
+  QStringList checkedRegionsList_;
+  bool shownOnce_ = false;
+  bool startupRefused_ = false;
+
+  QProgressBar* ProgressBar = nullptr;
+  QLabel* Label2 = nullptr;
+  QProgressBar* StagesProgressBar = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Label5 = nullptr;
+  QPlainTextEdit* LogsMemo = nullptr;
+  QPushButton* StartButton = nullptr;
+  QPushButton* StopButton = nullptr;
+  QPushButton* PauseButton = nullptr;
+  QPlainTextEdit* KeywordsMemo = nullptr;
+  QSpinBox* IntervalSpinEdit = nullptr;
+  RegionTreeView* RegionsTree = nullptr;
+  QCheckBox* Limit10CheckBox = nullptr;
+  QPushButton* SelectAllButton = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QSpinBox* LimitSpinEdit = nullptr;
+  QSpinBox* RetrySpinEdit = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* N2 = nullptr;
+
+  std::unique_ptr<FormJobWindow> jobWindow_;
+};
+
+}  // namespace korvath

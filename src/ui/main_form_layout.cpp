@@ -1,0 +1,105 @@
+// Where every control of the main window stands, and which of them grow with the window.
+#include "ui/main_form.h"
+
+#include "ui/region_tree_view.h"
+#include "ui/wrapping_check_box.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+
+namespace korvath {
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kGap = 6;
+constexpr int kLabelHeight = 16;
+constexpr QRect kTree(kMargin, kMargin + kLabelHeight + 2, 358, 386);
+constexpr int kRightColumnLeft = kTree.right() + 1 + kMargin;
+constexpr int kRowTop = kTree.bottom() + 1 + kMargin;
+constexpr int kStartHeight = 50;
+constexpr int kControlHeight = 22;
+constexpr int kTwoLineHeight = 30;
+constexpr int kSpinWidth = 64;
+constexpr int kSmallButtonWidth = 60;
+constexpr int kTreeButtonWidth = 96;
+constexpr int kTreeButtonHeight = 21;
+constexpr int kBarHeight = 17;
+constexpr int kLogTop = kRowTop + kStartHeight + kMargin + kLabelHeight + 2;
+constexpr int kSmallestLogHeight = 60;
+
+int TextWidth(const QWidget& widget, const QString& text) {
+  return widget.fontMetrics().horizontalAdvance(text) + 4;
+}
+
+}  // namespace
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOutControls();
+}
+
+void TMainForm::LayOutControls() {
+  const int w = width();
+  const int h = height();
+
+  Label1->setGeometry(kMargin, kMargin, kTree.width(), kLabelHeight);
+  RegionsTree->setGeometry(kTree);
+  Label3->setGeometry(kRightColumnLeft, kMargin, w - kRightColumnLeft - kMargin, kLabelHeight);
+  KeywordsMemo->setGeometry(kRightColumnLeft, kTree.top(), w - kRightColumnLeft - kMargin,
+                            kTree.height());
+
+  // The three tree buttons sit over the tree's lower right corner, clear of its scroll bar.
+  const int scrollBarWidth = RegionsTree->verticalScrollBar()->sizeHint().width();
+  const int treeButtonLeft = kTree.right() - scrollBarWidth - 2 - kTreeButtonWidth;
+  int treeButtonTop = kTree.bottom() - 2 - 3 * kTreeButtonHeight;
+  for (QPushButton* button : {Button2, SelectAllButton, Button1}) {
+    button->setGeometry(treeButtonLeft, treeButtonTop, kTreeButtonWidth, kTreeButtonHeight);
+    button->raise();
+    treeButtonTop += kTreeButtonHeight;
+  }
+
+  StartButton->setGeometry(kMargin, kRowTop, kTree.width(), kStartHeight);
+
+  // First settings row: the interval, then the cap check box with its box.
+  int x = kRightColumnLeft;
+  const int label4Width = TextWidth(*Label4, Label4->text());
+  Label4->setGeometry(x, kRowTop, label4Width, kControlHeight);
+  x += label4Width + kGap;
+  IntervalSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
+  x += kSpinWidth + 3 * kGap;
+  const int checkWidth = static_cast<WrappingCheckBox*>(Limit10CheckBox)->TwoLineWidth();
+  Limit10CheckBox->setGeometry(x, kRowTop - (kTwoLineHeight - kControlHeight) / 2, checkWidth,
+                               kTwoLineHeight);
+  x += checkWidth + kGap;
+  LimitSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
+  const int firstRowRight = x + kSpinWidth;
+
+  // Second row: the retry box after its two-line label; pause and stop keep to the right edge.
+  const int secondRowTop = kRowTop + kControlHeight + kGap;
+  const int label5Width =
+      TextWidth(*Label5, Label5->text()) / 2 + TextWidth(*Label5, u"нашлось\","_qs);
+  Label5->setGeometry(kRightColumnLeft, secondRowTop, label5Width, kTwoLineHeight);
+  const int retryLeft = kRightColumnLeft + label5Width + kGap;
+  RetrySpinEdit->setGeometry(retryLeft, secondRowTop + (kTwoLineHeight - kControlHeight) / 2,
+                             kSpinWidth, kControlHeight);
+  const int secondRowRight = retryLeft + kSpinWidth;
+  StopButton->setGeometry(w - kMargin - kSmallButtonWidth, secondRowTop + 2, kSmallButtonWidth,
+                          kControlHeight + 2);
+  PauseButton->setGeometry(w - kMargin - 2 * kSmallButtonWidth - kGap, secondRowTop + 2,
+                           kSmallButtonWidth, kControlHeight + 2);
+
+  Label2->setGeometry(kMargin, kLogTop - kLabelHeight - 2, 200, kLabelHeight);
+  LogsMemo->setGeometry(kMargin, kLogTop, w - 2 * kMargin, h - kLogTop - 2 * kBarHeight - kGap);
+  ProgressBar->setGeometry(0, h - 2 * kBarHeight, w, kBarHeight);
+  StagesProgressBar->setGeometry(0, h - kBarHeight, w, kBarHeight);
+
+  // The window may shrink only as far as every control keeps its room.
+  const int widest = std::max(firstRowRight, secondRowRight + 2 * kSmallButtonWidth + 3 * kGap);
+  setMinimumSize(widest + kMargin, kLogTop + kSmallestLogHeight + 2 * kBarHeight + kGap);
+}
+
+}  // namespace korvath

@@ -1,0 +1,69 @@
+#include "form_fixture.h"
+
+#include "ui/memo_lines.h"
+#include "ui/message_box.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+
+namespace korvath::testing {
+
+void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "ui_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+}
+
+FormTest::FormTest() {
+  EnsureApplication();
+  SetMessageBoxHook([this](QWidget*, const QString& caption, const QString& text) {
+    messages_.push_back({caption, text});
+  });
+}
+
+FormTest::~FormTest() {
+  form_.reset();
+  SetMessageBoxHook({});
+}
+
+void FormTest::WriteFile(const QString& name, const QByteArray& bytes) const {
+  QFile file(QDir(Folder()).filePath(name));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray FormTest::ReadFile(const QString& name) const {
+  QFile file(QDir(Folder()).filePath(name));
+  if (!file.open(QIODevice::ReadOnly)) {
+    return {};
+  }
+  return file.readAll();
+}
+
+TMainForm& FormTest::ShowForm(const QString& folder) {
+  MainFormOptions options;
+  options.programFolder = folder.isEmpty() ? Folder() : folder;
+  options.tlsAvailable = [] { return true; };
+  options.openDocument = [this](const QString& path) { openedDocuments_.push_back(path); };
+  form_ = std::make_unique<TMainForm>(options);
+  form_->show();
+  return *form_;
+}
+
+QStringList FormTest::LogLines() { return MemoLines(Control<QPlainTextEdit>("LogsMemo")); }
+
+QByteArray SmallCatalogue() {
+  return "<table><tr><td id=\"beginRegions\">"
+         "<label for=\"10_\">A</label>"
+         "<label for=\"10_20_\">B</label>"
+         "<label for=\"10_20_30_\">C</label>"
+         "<label for=\"10_40_\">D</label>"
+         "<label for=\"50_\">E</label>"
+         "</td></tr></table>";
+}
+
+}  // namespace korvath::testing

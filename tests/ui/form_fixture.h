@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ui/main_form.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace korvath::testing {
+
+// One QApplication for every test of the program.
+void EnsureApplication();
+
+struct ShownMessage {
+  QString caption;
+  QString text;
+};
+
+// A program folder of its own for every test, message boxes answered by recording them, and a
+// window made on demand over that folder.
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest();
+  ~FormTest() override;
+
+  QString Folder() const { return folder_.path(); }
+  void WriteFile(const QString& name, const QByteArray& bytes) const;
+  QByteArray ReadFile(const QString& name) const;
+
+  // Makes the window over `folder` (the test's own by default) and shows it.
+  TMainForm& ShowForm(const QString& folder = {});
+  TMainForm& Form() { return *form_; }
+
+  template <typename T>
+  T& Control(const char* name) {
+    auto* control = form_->findChild<T*>(QString::fromLatin1(name));
+    if (control == nullptr) {
+      ADD_FAILURE() << "no control " << name;
+      throw std::runtime_error(name);
+    }
+    return *control;
+  }
+
+  QStringList LogLines();
+
+  std::vector<ShownMessage> messages_;
+  std::vector<QString> openedDocuments_;
+
+ private:
+  QTemporaryDir folder_;
+  std::unique_ptr<TMainForm> form_;
+};
+
+// A catalogue with A (10) > B (20) > C (30) and A (10) > D (40), then E (50) at the top level.
+QByteArray SmallCatalogue();
+
+}  // namespace korvath::testing

@@ -1,0 +1,142 @@
+#include "form_fixture.h"
+
+#include "ui/form_job_window.h"
+#include "ui/memo_lines.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace korvath {
+namespace {
+
+// Makes the application before any widget of the fixture.
+struct WithApplication {
+  WithApplication() { testing::EnsureApplication(); }
+};
+
+class FormJobWindowTest : public ::testing::Test, private WithApplication {
+ protected:
+  FormJobWindowTest() {
+    window_ = std::make_unique<FormJobWindow>(
+        &host_,
+        JobControls{&logs_, &keywords_, &tree_, &start_, &cap_, &interval_, &limit_, &retry_,
+                    &regionsBar_, &stagesBar_},
+        jobControl_, [](const QString&) {});
+  }
+
+  QWidget host_;
+  QPlainTextEdit logs_{&host_};
+  QPlainTextEdit keywords_{&host_};
+  QTreeView tree_{&host_};
+  QPushButton start_{&host_};
+  QCheckBox cap_{&host_};
+  QSpinBox interval_{&host_};
+  QSpinBox limit_{&host_};
+  QSpinBox retry_{&host_};
+  QProgressBar regionsBar_{&host_};
+  QProgressBar stagesBar_{&host_};
+  JobControl jobControl_;
+  std::unique_ptr<FormJobWindow> window_;
+};
+
+TEST_F(FormJobWindowTest, EntryStartingWithLineBreaksTakesSeveralLines) {
+  EXPECT_TRUE(window_->LogLines().isEmpty());
+  window_->AppendLogEntry(u"first"_qs);
+  window_->AppendLogEntry(u"09.12.2026 14:00:00: \r\n\r\nquery, region"_qs);
+  EXPECT_EQ(window_->LogLines(), (QStringList{u"first"_qs, u"09.12.2026 14:00:00: "_qs, QString(),
+                                              u"query, region"_qs}));
+  window_->ClearLog();
+  EXPECT_TRUE(window_->LogLines().isEmpty());
+}
+
+TEST_F(FormJobWindowTest, BarsShowWhatTheyAreGiven) {
+  window_->ShowProgress(ProgressBarId::Regions, 10, 3, u"3 из 10, осталось 7"_qs);
+  EXPECT_EQ(regionsBar_.maximum(), 10);
+  EXPECT_EQ(regionsBar_.value(), 3);
+  EXPECT_EQ(regionsBar_.toolTip(), u"3 из 10, осталось 7"_qs);
+  // A new maximum above the old one with a position above the old maximum keeps the position.
+  window_->ShowProgress(ProgressBarId::Regions, 40, 25, u"25 из 40, осталось 15"_qs);
+  EXPECT_EQ(regionsBar_.value(), 25);
+  EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Regions), 40);
+  EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Stages), 0);
+}
+
+TEST_F(FormJobWindowTest, BarWithNothingToCountIsEmptyNotBusy) {
+  window_->ShowProgress(ProgressBarId::Stages, 0, 0, u"0 из 0, осталось 0"_qs);
+  EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Stages), 0);
+  // Qt draws a bar whose range is 0..0 as a busy indicator.
+  EXPECT_GT(stagesBar_.maximum(), stagesBar_.minimum());
+  EXPECT_EQ(stagesBar_.value(), 0);
+}
+
+TEST_F(FormJobWindowTest, LockCoversTheFourInputsOnly) {
+  window_->SetInputsEnabled(false);
+  for (QWidget* locked : std::initializer_list<QWidget*>{&keywords_, &tree_, &start_, &cap_}) {
+    EXPECT_FALSE(locked->isEnabled()) << locked->metaObject()->className();
+  }
+  for (QWidget* open : std::initializer_list<QWidget*>{&interval_, &limit_, &retry_, &logs_}) {
+    EXPECT_TRUE(open->isEnabled()) << open->metaObject()->className();
+  }
+  window_->SetInputsEnabled(true);
+  EXPECT_TRUE(keywords_.isEnabled() && tree_.isEnabled() && start_.isEnabled() && cap_.isEnabled());
+}
+
+TEST_F(FormJobWindowTest, SettingsAreReadFromTheControls) {
+  interval_.setValue(7);
+  retry_.setValue(2);
+  limit_.setValue(5);
+  cap_.setChecked(true);
+  EXPECT_EQ(window_->IntervalSeconds(), 7);
+  EXPECT_EQ(window_->RetryCount(), 2);
+  EXPECT_EQ(window_->CapValue(), 5);
+  EXPECT_TRUE(window_->CapEnabled());
+}
+
+struct MemoCase {
+  const char* text;
+  QStringList lines;
+};
+
+class QueryLines : public FormJobWindowTest, public ::testing::WithParamInterface<MemoCase> {};
+
+TEST_P(QueryLines, LineEndsAtLineBreakOnly) {
+  keywords_.setPlainText(QString::fromUtf8(GetParam().text));
+  ASSERT_EQ(window_->QueryLineCount(), GetParam().lines.size());
+  for (int i = 0; i < GetParam().lines.size(); ++i) {
+    EXPECT_EQ(window_->QueryLine(i), GetParam().lines[i]);
+  }
+  EXPECT_EQ(MemoLines(keywords_), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QueryLines,
+    ::testing::Values(MemoCase{"", {}}, MemoCase{"труба", {u"труба"_qs}},
+                      MemoCase{"труба\n", {u"труба"_qs}},
+                      MemoCase{"a\n\nb", {u"a"_qs, QString(), u"b"_qs}},
+                      MemoCase{"a\n\n", {u"a"_qs, QString()}}, MemoCase{"\n", {QString()}},
+                      // Long lines wrap on screen only.
+                      MemoCase{
+                          "очень длинный запрос очень длинный запрос очень длинный запрос "
+                          "очень длинный запрос очень длинный запрос очень длинный запрос",
+                          {u"очень длинный запрос очень длинный запрос очень длинный запрос "
+                           u"очень длинный запрос очень длинный запрос очень длинный запрос"_qs}}));
+
+TEST(MemoLines, SetLinesReadsBackTheSameLines) {
+  testing::EnsureApplication();
+  QPlainTextEdit memo;
+  const std::vector<QStringList> cases = {
+      {}, {u"a"_qs}, {u"a"_qs, QString(), u"b"_qs}, {u"a"_qs, QString()}, {QString(), QString()}};
+  for (const QStringList& lines : cases) {
+    SetMemoLines(memo, lines);
+    EXPECT_EQ(MemoLines(memo), lines) << lines.join(u'|').toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace korvath

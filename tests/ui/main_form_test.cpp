@@ -1,0 +1,446 @@
+#include "form_fixture.h"
+
+#include "ui/region_tree_view.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace korvath::testing {
+namespace {
+
+class MainForm : public FormTest {
+ protected:
+  // Nodes of SmallCatalogue by their names.
+  RegionNode Node(const QString& name) {
+    RegionTreeModel& tree = Form().Regions();
+    for (RegionNode n = 0; n < tree.NodeCount(); ++n) {
+      if (tree.Text(n).startsWith(name + u" ("_qs)) {
+        return n;
+      }
+    }
+    ADD_FAILURE() << "no node " << name.toStdString();
+    return kNoNode;
+  }
+
+  QString Ticked() {
+    QString ticked;
+    RegionTreeModel& tree = Form().Regions();
+    for (RegionNode n = 0; n < tree.NodeCount(); ++n) {
+      if (tree.IsChecked(n)) {
+        ticked += tree.Text(n).left(1);
+      }
+    }
+    return ticked;
+  }
+
+  void TickOnly(const QString& names) {
+    Form().Regions().SetAllChecked(false);
+    for (QChar name : names) {
+      Form().Regions().SetChecked(Node(name), true);
+    }
+  }
+};
+
+TEST_F(MainForm, ControlsHaveTheirCaptions) {
+  ShowForm();
+  const std::vector<std::pair<const char*, QString>> labels = {
+      {"Label1", u"Регионы (в скобках указан код региона rid)"_qs},
+      {"Label2", u"Логи"_qs},
+      {"Label3", u"Список запросов"_qs},
+      {"Label4", u"Интервал между запросами к Яндексу, с:"_qs},
+      {"Label5", u"Если сайт говорит \"ничего не нашлось\", повторять тот же запрос, раз: "_qs}};
+  for (const auto& [name, text] : labels) {
+    EXPECT_EQ(Control<QLabel>(name).text(), text) << name;
+  }
+  const std::vector<std::pair<const char*, QString>> buttons = {
+      {"StartButton", u"СТАРТ"_qs},
+      {"StopButton", u"стоп"_qs},
+      {"PauseButton", u"пауза"_qs},
+      {"SelectAllButton", u"Отметить все"_qs},
+      {"Button1", u"Снять все"_qs},
+      {"Button2", u"Меню узла"_qs},
+      {"Limit10CheckBox", u"Выгружать объявлений по каждому запросу, не более"_qs}};
+  for (const auto& [name, text] : buttons) {
+    EXPECT_EQ(Control<QAbstractButton>(name).text(), text) << name;
+    EXPECT_TRUE(Control<QAbstractButton>(name).isEnabled()) << name;
+  }
+  EXPECT_EQ(Control<QAction>("N1").text(), u"Отметить узел и  все вложенные"_qs);
+  EXPECT_EQ(Control<QAction>("N2").text(), u"Разотметить узел и все вложенные"_qs);
+  EXPECT_EQ(Form().windowTitle(), u"Korvath"_qs);
+}
+
+TEST_F(MainForm, SettingsHaveTheirDefaultsAndMinimums) {
+  ShowForm();
+  struct SpinCase {
+    const char* name;
+    int value;
+    int minimum;
+  };
+  for (const SpinCase& c : {SpinCase{"IntervalSpinEdit", 3, 0}, SpinCase{"LimitSpinEdit", 10, 0},
+                            SpinCase{"RetrySpinEdit", 20, 1}}) {
+    auto& box = Control<QSpinBox>(c.name);
+    EXPECT_EQ(box.value(), c.value) << c.name;
+    EXPECT_EQ(box.minimum(), c.minimum) << c.name;
+    EXPECT_EQ(box.maximum(), INT_MAX) << c.name;
+  }
+  EXPECT_FALSE(Control<QCheckBox>("Limit10CheckBox").isChecked());
+  EXPECT_FALSE(Form().Jobs().ResumeTimer().isActive());
+  EXPECT_TRUE(Form().Jobs().ResumeTimer().isSingleShot());
+  EXPECT_EQ(Control<QProgressBar>("ProgressBar").value(), 0);
+  EXPECT_EQ(Control<QProgressBar>("StagesProgressBar").value(), 0);
+  EXPECT_EQ(Control<QPlainTextEdit>("LogsMemo").lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_FALSE(Control<QPlainTextEdit>("LogsMemo").isReadOnly());
+  EXPECT_EQ(Control<QPlainTextEdit>("KeywordsMemo").lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(Control<QTreeView>("RegionsTree").indentation(), 19);
+}
+
+TEST_F(MainForm, FontsAreElevenPixelsExceptStart) {
+  ShowForm();
+  EXPECT_EQ(Form().font().pixelSize(), 11);
+  EXPECT_EQ(Control<QLabel>("Label4").font().pixelSize(), 11);
+  EXPECT_EQ(Control<QPlainTextEdit>("LogsMemo").font().pixelSize(), 11);
+  EXPECT_EQ(Control<QPushButton>("StartButton").font().pixelSize(), 19);
+  EXPECT_TRUE(Form().font().families().contains(u"Tahoma"_qs));
+}
+
+TEST_F(MainForm, LayoutKeepsTreeFixedAndGrowsQueriesAndLog) {
+  ShowForm();
+  auto& tree = Control<QTreeView>("RegionsTree");
+  auto& queries = Control<QPlainTextEdit>("KeywordsMemo");
+  auto& log = Control<QPlainTextEdit>("LogsMemo");
+  auto& start = Control<QPushButton>("StartButton");
+  EXPECT_EQ(Form().size(), QSize(1088, 668));
+  EXPECT_EQ(tree.size(), QSize(358, 386));
+  EXPECT_EQ(queries.height(), 386);
+  EXPECT_EQ(start.width(), tree.width());
+  EXPECT_GT(start.y(), tree.geometry().bottom());
+  EXPECT_GT(log.y(), start.geometry().bottom());
+
+  const QSize queriesBefore = queries.size();
+  const QSize logBefore = log.size();
+  Form().resize(1288, 768);
+  EXPECT_EQ(tree.size(), QSize(358, 386));
+  EXPECT_EQ(queries.size(), queriesBefore + QSize(200, 0));
+  EXPECT_EQ(log.size(), logBefore + QSize(200, 100));
+
+  for (const char* name : {"ProgressBar", "StagesProgressBar"}) {
+    auto& bar = Control<QProgressBar>(name);
+    EXPECT_EQ(bar.width(), Form().width()) << name;
+    EXPECT_EQ(bar.height(), 17) << name;
+  }
+  EXPECT_EQ(Control<QProgressBar>("StagesProgressBar").geometry().bottom(), Form().height() - 1);
+  EXPECT_EQ(Control<QProgressBar>("ProgressBar").geometry().bottom() + 1,
+            Control<QProgressBar>("StagesProgressBar").y());
+  auto& stop = Control<QPushButton>("StopButton");
+  auto& pause = Control<QPushButton>("PauseButton");
+  EXPECT_EQ(stop.geometry().right(), Form().width() - 1 - 8);
+  EXPECT_LT(pause.geometry().right(), stop.x());
+}
+
+TEST_F(MainForm, TreeButtonsLieOverTheTreesLowerRightCorner) {
+  ShowForm();
+  const QRect tree = Control<QTreeView>("RegionsTree").geometry();
+  const QRect menu = Control<QPushButton>("Button2").geometry();
+  const QRect all = Control<QPushButton>("SelectAllButton").geometry();
+  const QRect none = Control<QPushButton>("Button1").geometry();
+  for (const QRect& button : {menu, all, none}) {
+    EXPECT_TRUE(tree.contains(button)) << button.x() << "," << button.y();
+    EXPECT_GT(button.x(), tree.center().x());
+  }
+  EXPECT_LT(menu.y(), all.y());
+  EXPECT_LT(all.y(), none.y());
+  EXPECT_GT(menu.y(), tree.center().y());
+}
+
+TEST_F(MainForm, StartsWithGreetingAndFocusInRetryBox) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  EXPECT_TRUE(Form().isVisible());
+  EXPECT_TRUE(messages_.empty());
+  ASSERT_EQ(LogLines().size(), 1);
+  EXPECT_EQ(LogLines()[0], u"Спасибо, что пользуетесь программой Korvath!"_qs);
+  EXPECT_EQ(Form().focusWidget(), &Control<QSpinBox>("RetrySpinEdit"));
+  // The first top-level node and its children are open; the first top-level node is selected.
+  auto& tree = Control<QTreeView>("RegionsTree");
+  RegionTreeModel& model = Form().Regions();
+  EXPECT_TRUE(tree.isExpanded(model.IndexOf(Node(u"A"_qs))));
+  EXPECT_TRUE(tree.isExpanded(model.IndexOf(Node(u"B"_qs))));
+  EXPECT_EQ(tree.currentIndex(), model.IndexOf(Node(u"A"_qs)));
+  EXPECT_EQ(model.Text(Node(u"C"_qs)), u"C (30)"_qs);
+}
+
+TEST_F(MainForm, MissingCatalogueIsShownAndSkipsTheRestButWindowOpens) {
+  WriteFile(u"keywords.txt"_qs, "труба\r\n");
+  ShowForm();
+  EXPECT_TRUE(Form().isVisible());
+  EXPECT_FALSE(Form().StartupRefused());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_FALSE(messages_[0].text.isEmpty());
+  EXPECT_EQ(Form().Regions().NodeCount(), 0);
+  EXPECT_TRUE(Control<QPlainTextEdit>("KeywordsMemo").toPlainText().isEmpty());
+  EXPECT_EQ(LogLines().size(), 1);
+}
+
+struct RefusedFolder {
+  const char* subfolder;
+  const char* firstLine;
+};
+
+class RefusedStart : public MainForm, public ::testing::WithParamInterface<RefusedFolder> {};
+
+TEST_P(RefusedStart, ShowsWarningAndNeverOpens) {
+  const QString folder = QDir(Folder()).filePath(QString::fromUtf8(GetParam().subfolder));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QFile::copy(QDir(Folder()).filePath(u"regions.html"_qs), folder + u"/regions.html"_qs);
+  ShowForm(folder);
+  EXPECT_TRUE(Form().StartupRefused());
+  EXPECT_FALSE(Form().isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].caption, u"Внимание!"_qs);
+  EXPECT_TRUE(messages_[0].text.startsWith(QString::fromUtf8(GetParam().firstLine)))
+      << messages_[0].text.toStdString();
+  EXPECT_TRUE(LogLines().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, RefusedStart,
+    ::testing::Values(RefusedFolder{"Temp/korvath", "Программа запущена из временной папки!\r\n"},
+                      RefusedFolder{"temp", "Программа запущена из временной папки!\r\n"},
+                      RefusedFolder{"Rar$EXa1.2/korvath",
+                                    "Вы запустили программу изнутри архива!\r\n"},
+                      RefusedFolder{"Temp/Rar$EX9", "Вы запустили программу изнутри архива!\r\n"}));
+
+TEST_F(MainForm, FolderWithoutTlsLibraryIsRefused) {
+  MainFormOptions options;
+  options.programFolder = Folder();
+  options.tlsAvailable = [] { return false; };
+  TMainForm form(options);
+  form.show();
+  EXPECT_TRUE(form.StartupRefused());
+  EXPECT_FALSE(form.isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(
+      messages_[0].text.startsWith(u"Программа не обнаружила необходимые для работы файлы!"_qs));
+}
+
+TEST_F(MainForm, LowerCaseRarFolderPasses) {
+  const QString folder = QDir(Folder()).filePath(u"rar$ex1"_qs);
+  ASSERT_TRUE(QDir().mkpath(folder));
+  ShowForm(folder);
+  EXPECT_FALSE(Form().StartupRefused());
+  EXPECT_TRUE(Form().isVisible());
+}
+
+TEST_F(MainForm, TickCommandsSetWholeTreeOrSelectedSubtree) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  auto& tree = Control<QTreeView>("RegionsTree");
+  const QModelIndex selectedBefore = tree.currentIndex();
+
+  Control<QPushButton>("SelectAllButton").click();
+  EXPECT_EQ(Ticked(), u"ABCDE"_qs);
+  Control<QPushButton>("Button1").click();
+  EXPECT_EQ(Ticked(), QString());
+
+  struct MenuCase {
+    QString selected;
+    QString tickedBefore;
+    const char* action;
+    QString tickedAfter;
+  };
+  const std::vector<MenuCase> cases = {
+      {u"B"_qs, u""_qs, "N1", u"BC"_qs},       {u"A"_qs, u"E"_qs, "N1", u"ABCDE"_qs},
+      {u"C"_qs, u"D"_qs, "N1", u"CD"_qs},  // no children: that node only
+      {u"B"_qs, u"ABCDE"_qs, "N2", u"ADE"_qs}, {u"E"_qs, u"ABCDE"_qs, "N2", u"ABCD"_qs},
+  };
+  for (const MenuCase& c : cases) {
+    TickOnly(c.tickedBefore);
+    Form().Regions().SetSelectedNode(Node(c.selected));
+    Control<QAction>(c.action).trigger();
+    EXPECT_EQ(Ticked(), c.tickedAfter) << c.action << " on " << c.selected.toStdString();
+  }
+  // Ticking changes neither expansion nor selection.
+  Form().Regions().SetSelectedNode(Node(u"A"_qs));
+  Control<QPushButton>("SelectAllButton").click();
+  EXPECT_EQ(tree.currentIndex(), selectedBefore);
+  EXPECT_TRUE(tree.isExpanded(Form().Regions().IndexOf(Node(u"B"_qs))));
+  EXPECT_FALSE(tree.isExpanded(Form().Regions().IndexOf(Node(u"E"_qs))));
+}
+
+TEST_F(MainForm, TickCommandsOnEmptyTreeDoNothing) {
+  ShowForm();
+  messages_.clear();
+  Control<QPushButton>("SelectAllButton").click();
+  Control<QPushButton>("Button1").click();
+  Control<QAction>("N1").trigger();
+  Control<QAction>("N2").trigger();
+  Control<QPushButton>("Button2").click();
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_FALSE(Control<QMenu>("PopupMenu1").isVisible());
+}
+
+TEST_F(MainForm, SpaceOnSelectedNodeTicksThatNodeAlone) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  auto& tree = Control<QTreeView>("RegionsTree");
+  Form().Regions().SetSelectedNode(Node(u"B"_qs));
+  tree.setFocus();
+  QTest::keyClick(&tree, Qt::Key_Space);
+  EXPECT_EQ(Ticked(), u"B"_qs);
+  QTest::keyClick(&tree, Qt::Key_Space);
+  EXPECT_EQ(Ticked(), QString());
+}
+
+TEST_F(MainForm, NodeMenuOpensAtSelectedNodesTextCorner) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  auto& tree = Control<RegionTreeView>("RegionsTree");
+  auto& menu = Control<QMenu>("PopupMenu1");
+  // Where the screen has room for the menu, so that it is not pushed back onto it.
+  Form().move(0, 0);
+  Form().Regions().SetSelectedNode(Node(u"B"_qs));
+  Control<QPushButton>("Button2").click();
+  ASSERT_TRUE(menu.isVisible());
+  EXPECT_EQ(Form().focusWidget(), &tree);
+  const QRect text = tree.NodeTextRect(Node(u"B"_qs));
+  EXPECT_FALSE(text.isEmpty());
+  EXPECT_TRUE(tree.visualRect(Form().Regions().IndexOf(Node(u"B"_qs))).contains(text.center()));
+  EXPECT_EQ(menu.pos(), tree.viewport()->mapToGlobal(text.bottomRight()));
+  menu.hide();
+}
+
+TEST_F(MainForm, NodeMenuOnDisabledTreeReportsAndOpensNothing) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  Control<QTreeView>("RegionsTree").setEnabled(false);
+  Control<QPushButton>("Button2").click();
+  EXPECT_FALSE(Control<QMenu>("PopupMenu1").isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_FALSE(messages_[0].text.isEmpty());
+  // The whole-tree commands still work on a locked tree.
+  Control<QPushButton>("SelectAllButton").click();
+  EXPECT_EQ(Ticked(), u"ABCDE"_qs);
+}
+
+TEST_F(MainForm, RightClickOpensMenuWithoutMovingSelection) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  auto& tree = Control<QTreeView>("RegionsTree");
+  auto& menu = Control<QMenu>("PopupMenu1");
+  const QRect eRow = tree.visualRect(Form().Regions().IndexOf(Node(u"E"_qs)));
+  QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, eRow.center());
+  QContextMenuEvent context(QContextMenuEvent::Mouse, eRow.center(),
+                            tree.viewport()->mapToGlobal(eRow.center()));
+  QCoreApplication::sendEvent(tree.viewport(), &context);
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(Form().Regions().SelectedNode(), Node(u"A"_qs));
+  Control<QAction>("N1").trigger();
+  menu.hide();
+  EXPECT_EQ(Ticked(), u"ABCD"_qs);
+}
+
+TEST_F(MainForm, CtrlAWithAnyOtherModifiersSelectsAllQueries) {
+  ShowForm();
+  auto& queries = Control<QPlainTextEdit>("KeywordsMemo");
+  const QString text = u"труба бесшовная\nгазовые счетчики"_qs;
+  struct KeyCase {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool selectsAll;
+  };
+  for (const KeyCase& c : {KeyCase{Qt::Key_A, Qt::ControlModifier, true},
+                           KeyCase{Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier, true},
+                           KeyCase{Qt::Key_A, Qt::ControlModifier | Qt::AltModifier, true},
+                           KeyCase{Qt::Key_B, Qt::ControlModifier, false}}) {
+    queries.setPlainText(text);
+    queries.moveCursor(QTextCursor::Start);
+    queries.setFocus();
+    QTest::keyClick(&queries, c.key, c.modifiers);
+    EXPECT_EQ(queries.textCursor().selectedText().size() == text.size(), c.selectsAll)
+        << c.key << " " << c.modifiers.toInt();
+  }
+  queries.setPlainText(QString());
+  QTest::keyClicks(&queries, u"a"_qs);
+  EXPECT_EQ(queries.toPlainText(), u"a"_qs);
+}
+
+TEST_F(MainForm, SavedInputsSurviveARestart) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"труба\n\nгазовые счетчики"_qs);
+  TickOnly(u"CE"_qs);
+  ASSERT_TRUE(Form().close());
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "труба\r\n\r\nгазовые счетчики\r\n");
+  EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "C (30)\r\nE (50)\r\n");
+
+  ShowForm();
+  EXPECT_EQ(Control<QPlainTextEdit>("KeywordsMemo").toPlainText(), u"труба\n\nгазовые счетчики"_qs);
+  EXPECT_EQ(Ticked(), u"CE"_qs);
+  // The ticked node deep down is shown: its ancestors are open.
+  EXPECT_TRUE(
+      Control<QTreeView>("RegionsTree").isExpanded(Form().Regions().IndexOf(Node(u"B"_qs))));
+
+  // A cleared query list leaves the saved queries as they were.
+  Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"  \n"_qs);
+  ASSERT_TRUE(Form().close());
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "труба\r\n\r\nгазовые счетчики\r\n");
+}
+
+TEST_F(MainForm, FailedSaveAtCloseIsShownAndWindowStaysOpen) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  // A folder where the selection file should be cannot be replaced by a file.
+  ASSERT_TRUE(QDir(Folder()).mkdir(u"selection1.txt"_qs));
+  Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"труба"_qs);
+  EXPECT_FALSE(Form().close());
+  EXPECT_TRUE(Form().isVisible());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_FALSE(messages_[0].text.isEmpty());
+  // The queries come after the selection, so they were not written either.
+  EXPECT_TRUE(ReadFile(u"keywords.txt"_qs).isEmpty());
+}
+
+TEST_F(MainForm, StartChecksQueriesThenRegions) {
+  WriteFile(u"regions.html"_qs, SmallCatalogue());
+  ShowForm();
+  auto& queries = Control<QPlainTextEdit>("KeywordsMemo");
+  const QString noQueries =
+      u"Задайте список запросов! Пример: \r\nтруба бесшовная\r\nгазовые счетчики\r\n"_qs;
+  const QString noRegions = u"Ни один регион не отмечен! Поставьте галочки на нужных регионах."_qs;
+  struct StartCase {
+    QString queries;
+    QString ticked;
+    QString message;
+  };
+  for (const StartCase& c :
+       {StartCase{QString(), QString(), noQueries}, StartCase{u" \n\t\n"_qs, u"A"_qs, noQueries},
+        StartCase{u"труба"_qs, QString(), noRegions}}) {
+    queries.setPlainText(c.queries);
+    TickOnly(c.ticked);
+    Control<QPlainTextEdit>("LogsMemo").clear();
+    Control<QPushButton>("StartButton").click();
+    EXPECT_FALSE(Form().Jobs().JobRunning());
+    QString expected = c.message;
+    expected.replace(u"\r\n"_qs, u"\n"_qs);
+    EXPECT_EQ(Control<QPlainTextEdit>("LogsMemo").toPlainText(), expected);
+  }
+  EXPECT_EQ(Form().CheckedRegionsList(), QStringList());
+  TickOnly(u"CA"_qs);
+  queries.clear();
+  Control<QPushButton>("StartButton").click();
+  EXPECT_EQ(Form().CheckedRegionsList(), (QStringList{u"A=10"_qs, u"C=30"_qs}));
+}
+
+}  // namespace
+}  // namespace korvath::testing
