@@ -1,0 +1,128 @@
+#include "demo-engine/demo_router.h"
+#include "demo-engine/demo_options.h"
+#include "demo-engine/query_text.h"
+
+#include <gtest/gtest.h>
+
+namespace korvath::demo {
+namespace {
+
+const std::string kOrigin = "https://127.0.0.1:4443";
+constexpr std::string_view kWindows = "/search/direct?text=%D0%BE%D0%BA%D0%BD%D0%B0&lr=213";
+constexpr std::string_view kSession = "demo_session=1";
+
+bool SaysNothingFound(const DemoAnswer& answer) {
+  return answer.body.find(">По вашему запросу ничего не нашлось<") != std::string::npos;
+}
+
+TEST(DemoRouter, AnswersEachKindOfAddress) {
+  const struct {
+    std::string_view target;
+    unsigned status;
+    std::string_view location;
+  } cases[] = {
+      {kWindows, 200, ""},
+      {"/search/direct?lr=213&text=x&page=3", 200, ""},
+      {"/search/direct?text=x&lr=213&page=4", 404, ""},
+      {"/search/direct?text=x&lr=213&page=0", 404, ""},
+      {"/search/direct?text=x&lr=213&page=2x", 404, ""},
+      {"/search/direct?text=x", 400, ""},
+      {"/search/direct?lr=1", 400, ""},
+      {"/search/"
+       "direct?text=%D0%B1%D0%B5%D0%B7%20%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D0%BE%D0%B2&lr="
+       "2&page=2",
+       302,
+       "/search/"
+       "ads?text=%D0%B1%D0%B5%D0%B7%20%D0%BA%D0%BE%D0%BD%D1%82%D0%B0%D0%BA%D1%82%D0%BE%D0%B2&lr=2&"
+       "page=2"},
+      {"/search/ads?text=x&lr=213", 200, ""},
+      {"/card/1001", 200, ""},
+      {"/card/1011", 404, ""},  // one of the cards that no longer exist
+      {"/card/-1", 404, ""},
+      {"/card/99999999999999999999999", 404, ""},
+      {"/card/", 404, ""},
+      {"/", 404, ""},
+      {"", 404, ""},
+  };
+  DemoRouter router({3, 4, 0}, {}, kOrigin);
+  for (const auto& c : cases) {
+    const DemoAnswer answer = router.Answer(c.target, kSession);
+    EXPECT_EQ(answer.status, c.status) << c.target;
+    EXPECT_EQ(answer.location, c.location) << c.target;
+  }
+}
+
+TEST(DemoRouter, StartsASessionForEveryClientWithoutOne) {
+  DemoRouter router({}, {}, kOrigin);
+  const struct {
+    std::string_view cookies;
+    bool setsCookie;
+  } cases[] = {{"", true},
+               {"other=1", true},
+               {"xdemo_session=1", true},
+               {"demo_session=7", false},
+               {"a=1; demo_session=7; b=2", false},
+               {"a=1;demo_session=", false}};
+  for (const auto& c : cases) {
+    const DemoAnswer answer = router.Answer("/card/1001", c.cookies);
+    EXPECT_EQ(!answer.setCookie.empty(), c.setsCookie) << c.cookies;
+  }
+  // Failures and missing pages start sessions too, as the first answer a client sees may be one.
+  EXPECT_TRUE(router.Answer("/nowhere", "").setCookie.starts_with("demo_session="));
+}
+
+TEST(DemoRouter, FailsEveryNthRequest) {
+  DemoRouter router({}, {3, 0}, kOrigin);
+  std::vector<unsigned> statuses;
+  for (int i = 0; i < 7; ++i) statuses.push_back(router.Answer("/card/1001", kSession).status);
+  EXPECT_EQ(statuses, (std::vector<unsigned>{200, 200, 500, 200, 200, 500, 200}));
+}
+
+TEST(DemoRouter, NothingFoundForTheFirstLoadsOfEachPage) {
+  DemoRouter router({2, 3, 0}, {0, 2}, kOrigin);
+  const std::string secondPage = std::string(kWindows) + "&page=2";
+  std::vector<bool> first, second;
+  for (int i = 0; i < 3; ++i) first.push_back(SaysNothingFound(router.Answer(kWindows, kSession)));
+  for (int i = 0; i < 3; ++i)
+    second.push_back(SaysNothingFound(router.Answer(secondPage, kSession)));
+  EXPECT_EQ(first, (std::vector<bool>{true, true, false}));
+  EXPECT_EQ(second, (std::vector<bool>{true, true, false}));
+}
+
+TEST(DemoRouter, SomeQueriesNeverFindAnything) {
+  DemoRouter router({}, {}, kOrigin);
+  const std::string target = "/search/direct?text=" + PercentEncode("ничего такого") + "&lr=213";
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(SaysNothingFound(router.Answer(target, kSession)));
+}
+
+TEST(DemoOptions, ReadsEveryOption) {
+  const DemoOptions options = ParseDemoOptions(
+      {"engine", "--port", "8443", "--pages", "5", "--ads", "0", "--filler", "100", "--slow-ms",
+       "20", "--fail-every", "4", "--nothing-found-loads", "2", "--exit-after", "9", "--log"});
+  EXPECT_EQ(options.port, 8443);
+  EXPECT_EQ(options.shape.pages, 5);
+  EXPECT_EQ(options.shape.adsPerPage, 0);
+  EXPECT_EQ(options.shape.fillerBytes, 100);
+  EXPECT_EQ(options.slowMs, 20);
+  EXPECT_EQ(options.misbehaviour.failEvery, 4);
+  EXPECT_EQ(options.misbehaviour.nothingFoundLoads, 2);
+  EXPECT_EQ(options.exitAfterS, 9);
+  EXPECT_TRUE(options.logRequests);
+  EXPECT_TRUE(options.help.empty());
+  EXPECT_FALSE(ParseDemoOptions({"engine", "--help"}).help.empty());
+}
+
+TEST(DemoOptions, RejectsWhatItCannotServe) {
+  const QStringList cases[] = {
+      {"engine", "--pages", "0"}, {"engine", "--port", "70000"},
+      {"engine", "--ads", "-1"},  {"engine", "--ads", "ten"},
+      {"engine", "--ads"},        {"engine", "--bogus"},
+      {"engine", "extra"},        {"engine", "--slow-ms", "1e3"},
+  };
+  for (const QStringList& arguments : cases)
+    EXPECT_THROW(ParseDemoOptions(arguments), std::runtime_error)
+        << arguments.join(' ').toStdString();
+}
+
+}  // namespace
+}  // namespace korvath::demo

@@ -1,0 +1,132 @@
+#include "demo-engine/demo_session.h"
+
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvath::demo {
+namespace {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace asio = boost::asio;
+
+constexpr std::chrono::seconds kHandshakeTimeout{30};
+// Longer than a paused client usually waits between two requests, so kept-alive connections
+// survive the program's pauses as they would on a real site.
+constexpr std::chrono::seconds kIdleTimeout{120};
+constexpr std::chrono::seconds kWriteTimeout{60};
+constexpr std::uint64_t kRequestBodyLimit = 64 * 1024;
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  Session(asio::ip::tcp::socket socket, asio::ssl::context& tls, DemoRouter& router,
+          SessionTiming timing)
+      : stream_(std::move(socket), tls),
+        delay_(stream_.get_executor()),
+        router_(router),
+        timing_(timing) {}
+
+  void Run() {
+    beast::get_lowest_layer(stream_).expires_after(kHandshakeTimeout);
+    stream_.async_handshake(asio::ssl::stream_base::server,
+                            [self = shared_from_this()](beast::error_code ec) {
+                              if (ec) return self->Log("handshake", ec);
+                              self->Read();
+                            });
+  }
+
+ private:
+  void Read() {
+    parser_.emplace();
+    parser_->body_limit(kRequestBodyLimit);
+    beast::get_lowest_layer(stream_).expires_after(kIdleTimeout);
+    http::async_read(
+        stream_, buffer_, *parser_,
+        [self = shared_from_this()](beast::error_code ec, std::size_t) { self->OnRead(ec); });
+  }
+
+  void OnRead(beast::error_code ec) {
+    if (ec == http::error::end_of_stream) return Shutdown();
+    if (ec) return Log("read", ec);
+    const http::request<http::string_body>& request = parser_->get();
+    response_ = MakeResponse(request);
+    if (timing_.logRequests) {
+      std::fprintf(stderr, "%s %.*s -> %u\n", std::string(request.method_string()).c_str(),
+                   static_cast<int>(request.target().size()), request.target().data(),
+                   response_.result_int());
+    }
+    if (timing_.answerDelay.count() > 0) {
+      delay_.expires_after(timing_.answerDelay);
+      delay_.async_wait([self = shared_from_this()](beast::error_code) { self->Write(); });
+    } else {
+      Write();
+    }
+  }
+
+  http::response<http::string_body> MakeResponse(const http::request<http::string_body>& request) {
+    http::response<http::string_body> response;
+    response.version(11);
+    response.set(http::field::server, "korvath-demo-engine");
+    response.keep_alive(request.keep_alive());
+    if (request.method() != http::verb::get) {
+      response.result(http::status::method_not_allowed);
+      response.set(http::field::allow, "GET");
+      response.prepare_payload();
+      return response;
+    }
+    DemoAnswer answer = router_.Answer(request.target(), request[http::field::cookie]);
+    response.result(answer.status);
+    response.set(http::field::content_type, "text/html; charset=utf-8");
+    if (!answer.location.empty()) response.set(http::field::location, answer.location);
+    if (!answer.setCookie.empty()) response.set(http::field::set_cookie, answer.setCookie);
+    response.body() = std::move(answer.body);
+    response.prepare_payload();
+    return response;
+  }
+
+  void Write() {
+    beast::get_lowest_layer(stream_).expires_after(kWriteTimeout);
+    http::async_write(stream_, response_,
+                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                        if (ec) return self->Log("write", ec);
+                        if (!self->response_.keep_alive()) return self->Shutdown();
+                        self->Read();
+                      });
+  }
+
+  void Shutdown() {
+    beast::get_lowest_layer(stream_).expires_after(std::chrono::seconds(5));
+    stream_.async_shutdown([self = shared_from_this()](beast::error_code) {
+      beast::get_lowest_layer(self->stream_).close();
+    });
+  }
+
+  // Clients that vanish, time out or speak no TLS end only their own connection; with --log the
+  // reason is shown, so a test that sees a dropped connection can tell why.
+  void Log(const char* step, beast::error_code ec) const {
+    if (timing_.logRequests)
+      std::fprintf(stderr, "connection closed at %s: %s\n", step, ec.message().c_str());
+  }
+
+  beast::ssl_stream<beast::tcp_stream> stream_;
+  asio::steady_timer delay_;
+  DemoRouter& router_;
+  const SessionTiming timing_;
+  beast::flat_buffer buffer_;
+  std::optional<http::request_parser<http::string_body>> parser_;
+  http::response<http::string_body> response_;
+};
+
+}  // namespace
+
+void ServeConnection(asio::ip::tcp::socket socket, asio::ssl::context& tls, DemoRouter& router,
+                     SessionTiming timing) {
+  std::make_shared<Session>(std::move(socket), tls, router, timing)->Run();
+}
+
+}  // namespace korvath::demo
