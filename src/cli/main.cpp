@@ -1,3 +1,4 @@
+#include "cli/fetch_command.h"
 #include "cli/inspect_command.h"
 #include "cli/run_command.h"
 #include "cli/run_options.h"
@@ -19,6 +20,7 @@ struct Command {
 
 // One line per command; each gets the arguments after its name and returns the exit status.
 constexpr Command kCommands[] = {
+    {"fetch", korvath::kFetchUsage, korvath::FetchCommand},
     {"inspect-page", "inspect-page FILE [--origin URL]", korvath::InspectPageCommand},
     {"inspect-card", "inspect-card FILE", korvath::InspectCardCommand},
     {"run", korvath::kRunUsage, korvath::RunCommand},
