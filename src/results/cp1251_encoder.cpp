@@ -99,20 +99,51 @@ Cp1251Encoder::Cp1251Encoder() {
 
 Cp1251Encoder::~Cp1251Encoder() = default;
 
+// Most characters have an exact byte and are looked up directly; the converter sees only the
+// runs of those that do not, which keeps a large export fast.
 void Cp1251Encoder::Encode(QStringView text, bool last, QByteArray& out) {
+  const ExactMapping& mapping = Mapping();
+  const qsizetype size = text.size();
+  qsizetype at = 0;
+  for (;;) {
+    if (!converterHoldsText_) {
+      const qsizetype start = at;
+      qsizetype written = out.size();
+      out.resize(written + (size - start));
+      char* target = out.data() + written;
+      for (; at < size; ++at) {
+        const char16_t c = text[at].unicode();
+        const char byte = mapping.ByteOf(c);
+        if (byte == 0 && c != 0) break;
+        *target++ = byte;
+      }
+      out.resize(written + (at - start));
+      if (at == size) return;
+    }
+    qsizetype end = at;
+    while (end < size && text[end].unicode() != 0 && mapping.ByteOf(text[end].unicode()) == 0)
+      ++end;
+    const bool flush = end < size || last;
+    EncodeUnmapped(text.sliced(at, end - at), flush, out);
+    converterHoldsText_ = !flush;
+    at = end;
+    if (at == size) return;
+  }
+}
+
+void Cp1251Encoder::EncodeUnmapped(QStringView text, bool flush, QByteArray& out) {
   const auto* source = reinterpret_cast<const UChar*>(text.utf16());
   const UChar* const sourceEnd = source + text.size();
   qsizetype written = out.size();
-  // One byte per character, plus room for the few substitutes that take several.
-  out.resize(written + text.size() + 16);
+  out.resize(written + text.size() * 4 + 16);
   for (;;) {
     char* target = out.data() + written;
     UErrorCode status = U_ZERO_ERROR;
     ucnv_fromUnicode(converter_.get(), &target, out.data() + out.size(), &source, sourceEnd,
-                     nullptr, last, &status);
+                     nullptr, flush, &status);
     written = target - out.data();
     if (status == U_BUFFER_OVERFLOW_ERROR) {
-      out.resize(out.size() + (sourceEnd - source) + 64);
+      out.resize(out.size() + (sourceEnd - source) * 4 + 64);
       continue;
     }
     if (U_FAILURE(status)) ThrowIcuError("ucnv_fromUnicode", status);

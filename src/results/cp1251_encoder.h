@@ -28,10 +28,15 @@ class Cp1251Encoder {
   static QByteArray EncodeAll(QStringView text);
 
  private:
+  // Converts the characters that have no exact byte, through the converter's fallbacks and
+  // the substitutes; `flush` ends what the converter may be holding (half a surrogate pair).
+  void EncodeUnmapped(QStringView text, bool flush, QByteArray& out);
+
   struct ConverterDeleter {
     void operator()(UConverter* converter) const;
   };
   std::unique_ptr<UConverter, ConverterDeleter> converter_;
+  bool converterHoldsText_ = false;
 };
 
 }  // namespace korvath

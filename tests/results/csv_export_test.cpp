@@ -194,6 +194,14 @@ TEST(Cp1251Encoding, SurrogatePairSplitAcrossPiecesStaysOneCharacter) {
   encoder.Encode(QStringView(emoji).first(1), false, out);
   encoder.Encode(QStringView(emoji).sliced(1), true, out);
   EXPECT_EQ(out, "?");
+
+  // A high surrogate left alone at the end of one piece stays in its place.
+  const QString lone = u"a"_qs + QChar(0xD800);
+  out.clear();
+  encoder.Encode(lone, false, out);
+  encoder.Encode(u"b"_qs, false, out);
+  encoder.Encode(lone, true, out);
+  EXPECT_EQ(out, "a?ba?");
 }
 
 TEST(CsvExport, LargeTableMatchesRowByRowEncoding) {
