@@ -1,5 +1,9 @@
 #include "e2e_support.h"
 
+#include "demo-engine/demo_ads.h"
+#include "demo-engine/demo_cards.h"
+#include "support/tinyproxy.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -12,7 +16,7 @@ namespace korvath::e2e {
 namespace {
 
 // QProcess reports through socket notifiers, which want an application object.
-class QtApplication : public testing::Environment {
+class QtApplication : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
@@ -25,7 +29,7 @@ class QtApplication : public testing::Environment {
  private:
   std::unique_ptr<QCoreApplication> app_;
 };
-const auto* const kQtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
+const auto* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 const QStringList kHeader = {u"Регион"_qs,
                              u"Запрос"_qs,
@@ -60,6 +64,49 @@ QStringList Positions(int count) {
   QStringList positions;
   for (int i = 1; i <= count; ++i) positions.append(QString::number(i));
   return positions;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The row of the results file for one ad of the demo engine, from what the engine meant to show.
+QStringList ExpectedResultsRow(const QString& region, const QString& query,
+                               const demo::DemoAd& ad) {
+  QStringList row = {region,      query,      QString::number(ad.position),
+                     Q(ad.title), Q(ad.text), Q(ad.site)};
+  const demo::DemoCard card = demo::CardOf(ad.id);
+  if (!ad.hasCard || card.missing) {
+    for (int i = 0; i < 7; ++i) row.append(kFiller);
+    return row;
+  }
+  QString country = u"Регион не указан"_qs;
+  QString city = country;
+  if (!card.location.empty()) {
+    country = Q(card.location).section(u", "_qs, 0, 0);
+    city = Q(card.location).section(u", "_qs, 1).section(u',', 0, 0);
+  }
+  QString code, number;
+  if (const qsizetype bracket = Q(card.phone).indexOf(u')'); bracket >= 0) {
+    code = Q(card.phone).left(bracket + 1);
+    number = Q(card.phone).mid(bracket + 1).trimmed();
+  }
+  // Double quotes in card values are stored as apostrophes.
+  row << Q(card.company).replace(u'"', u'\'') << country << city
+      << Q(card.address).replace(u'"', u'\'') << code << number
+      << Q(card.email).replace(u'"', u'\'');
+  return row;
+}
+
+QList<QStringList> ExpectedAds(const QString& region, const QString& rid, const QString& query,
+                               int pages, int adsPerPage) {
+  const demo::EngineShape shape{pages, adsPerPage, 0};
+  const demo::SearchKey key{query.toStdString(), rid.toStdString()};
+  QList<QStringList> rows;
+  for (int page = 1; page <= pages; ++page) {
+    for (const demo::DemoAd& ad : demo::AdsOfPage(key, page, shape, true)) {
+      rows.append(ExpectedResultsRow(region, query, ad));
+    }
+  }
+  return rows;
 }
 
 // The printed log, the results path line taken off, so it can be set against the saved log.
@@ -100,22 +147,17 @@ TEST(CliRun, CollectsEveryAdOfEveryQueryInEveryTickedRegion) {
 
   // Regions come in catalogue order, whatever the order of the saved selection.
   const QList<QStringList> rows = ReadCsv(sandbox.ProgramFile(results[0]));
-  ASSERT_EQ(rows.size(), 1 + 2 * 2 * 2 * 4);
-  EXPECT_EQ(rows[0], kHeader);
-  QStringList expectedRegions, expectedQueries, expectedPositions;
+  QList<QStringList> expected = {kHeader};
   for (const QString& query : {u"пластиковые окна"_qs, u"ремонт"_qs}) {
-    for (const QString& region : {u"Москва"_qs, u"Санкт-Петербург"_qs}) {
-      for (int i = 0; i < 8; ++i) {
-        expectedQueries.append(query);
-        expectedRegions.append(region);
-      }
-      expectedPositions += Positions(8);
-    }
+    expected += ExpectedAds(u"Москва"_qs, u"213"_qs, query, 2, 4);
+    expected += ExpectedAds(u"Санкт-Петербург"_qs, u"2"_qs, query, 2, 4);
   }
-  EXPECT_EQ(Column(rows, 0), expectedRegions);
-  EXPECT_EQ(Column(rows, 1), expectedQueries);
-  EXPECT_EQ(Column(rows, 2), expectedPositions);
-  for (const QStringList& row : rows) EXPECT_EQ(row.size(), kHeader.size());
+  ASSERT_EQ(rows.size(), expected.size());
+  for (qsizetype i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], expected[i]) << "row " << i;
+  // The demo engine's choice of ads makes sure both kinds of filler are met here.
+  EXPECT_TRUE(std::any_of(expected.begin(), expected.end(), [](const QStringList& row) {
+    return row[6] == kFiller && row[2] != u"4"_qs;  // a card answered 404
+  }));
 
   // The working file holds the same ads, saved after the last query.
   const QList<QStringList> working = ReadCsv(sandbox.ProgramFile(u"current.csv"_qs));
@@ -200,6 +242,69 @@ TEST(CliRun, NothingFoundIsLoadedAsOftenAsTheRetrySettingSays) {
   ASSERT_EQ(results.size(), 1);
   EXPECT_EQ(Column(ReadCsv(sandbox.ProgramFile(results[0])), 1),
             QStringList({u"окна"_qs, u"окна"_qs}));
+}
+
+TEST(CliRun, ErrorPausesTheJobAndItGoesOnAfterwards) {
+  // The third request, a contact card, is answered 500; its second attempt succeeds.
+  DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"2"_qs, u"--fail-every"_qs, u"3"_qs});
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+
+  const CliResult run = RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
+                                         u"--regions"_qs, u"Москва=213"_qs});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+
+  const qsizetype error = run.out.indexOf(u": Ошибка: ERROR_"_qs);
+  const qsizetype pause = run.out.indexOf(u": Включаем паузу на 15 секунд\n"_qs);
+  const qsizetype resume = run.out.indexOf(u": Отключаем паузу, продолжаем работу\n"_qs);
+  ASSERT_GE(error, 0) << run.out.toStdString();
+  EXPECT_TRUE(run.out.mid(error).section(u'\n', 0, 0).contains(u"500"_qs));
+  EXPECT_GT(pause, error);
+  EXPECT_GT(resume, pause);
+  EXPECT_EQ(Count(run.out, u": Ошибка: "_qs), 1);
+
+  const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
+  ASSERT_EQ(results.size(), 1);
+  EXPECT_EQ(ReadCsv(sandbox.ProgramFile(results[0])),
+            QList<QStringList>{kHeader} + ExpectedAds(u"Москва"_qs, u"213"_qs, u"окна"_qs, 1, 2));
+}
+
+TEST(CliRun, ProxyFileCarriesEveryRequest) {
+  if (!korvath::testing::TinyproxyInstalled()) GTEST_SKIP() << "tinyproxy is not installed";
+  DemoEngine engine({u"--pages"_qs, u"2"_qs, u"--ads"_qs, u"3"_qs});
+  korvath::testing::Tinyproxy proxy("korvath", "s3cret");
+  const QString proxyAddress = u"127.0.0.1:"_qs + QString::number(proxy.Port());
+  const QStringList arguments = {u"--origin"_qs, engine.Origin(), u"--interval"_qs,
+                                 u"0"_qs,        u"--regions"_qs, u"Москва=213"_qs};
+
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+  sandbox.WriteUserFile(u"proxy.txt"_qs, {u"korvath:s3cret@"_qs + proxyAddress});
+  const CliResult run = RunCli(sandbox, arguments);
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(Count(run.out, u": Используем прокси "_qs + proxyAddress + u", логин korvath\n"_qs), 1);
+  const QStringList logs = sandbox.ProgramFiles(u"log-*.txt"_qs);
+  ASSERT_EQ(logs.size(), 1);
+  EXPECT_FALSE(ReadLogFile(sandbox.ProgramFile(logs[0])).contains(u"s3cret"_qs));
+  const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
+  ASSERT_EQ(results.size(), 1);
+  EXPECT_EQ(ReadCsv(sandbox.ProgramFile(results[0])),
+            QList<QStringList>{kHeader} + ExpectedAds(u"Москва"_qs, u"213"_qs, u"окна"_qs, 2, 3));
+
+  // Refused credentials show that the requests really go through the proxy.
+  Sandbox refused;
+  refused.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+  refused.WriteUserFile(u"proxy.txt"_qs, {u"korvath:wrong@"_qs + proxyAddress});
+  RunningCli cli(refused, arguments);
+  ASSERT_TRUE(cli.WaitForOutput(
+      [](const QString& out) { return out.contains(u": Включаем паузу на 15 секунд"_qs); }));
+  cli.Signal(SIGINT);
+  const CliResult stopped = cli.Finish();
+  EXPECT_EQ(stopped.exitCode, 130);
+  // tinyproxy refuses with 401 rather than 407; the demo engine answers neither.
+  const QString refusal = stopped.out.section(u": Ошибка: "_qs, 1).section(u'\n', 0, 0);
+  EXPECT_TRUE(refusal.contains(u" 401 "_qs) || refusal.contains(u" 407 "_qs))
+      << refusal.toStdString();
 }
 
 TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
