@@ -41,9 +41,10 @@ int main(int argc, char* argv[]) {
     return EXIT_FAILURE;
   }
   const int status = QApplication::exec();
-  if (MainForm.Jobs().JobRunning()) {
+  if (MainForm.JobCutOffAtClose()) {
     // A job cut off by closing the window may still be inside a request; nothing of it is to be
-    // kept, so the program ends without waiting for it or tearing down what it is using.
+    // kept, so the program ends without waiting for it or taking apart the window and the
+    // libraries that its thread may still be using.
     std::fflush(nullptr);
     std::quick_exit(status);
   }

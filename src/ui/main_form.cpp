@@ -205,6 +205,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   // The program ends now, whatever the job is doing; it must leave the window alone from here on.
+  jobCutOffAtClose_ = jobControl_.JobRunning();
   jobControl_.Abandon();
   event->accept();
 }

@@ -48,6 +48,8 @@ class TMainForm : public QWidget {
   // stays hidden and StartupRefused() becomes true: the program is to end.
   void setVisible(bool visible) override;
   bool StartupRefused() const { return startupRefused_; }
+  // Whether closing the window cut a running job off; it may still be inside a request.
+  bool JobCutOffAtClose() const { return jobCutOffAtClose_; }
 
   RegionTreeModel& Regions() { return regions_; }
   JobControl& Jobs() { return jobControl_; }
@@ -84,6 +86,7 @@ class TMainForm : public QWidget {
   QStringList checkedRegionsList_;
   bool shownOnce_ = false;
   bool startupRefused_ = false;
+  bool jobCutOffAtClose_ = false;
 
   QProgressBar* ProgressBar = nullptr;
   QLabel* Label2 = nullptr;

@@ -44,8 +44,11 @@ QByteArray FormTest::ReadFile(const QString& name) const {
   return file.readAll();
 }
 
-TMainForm& FormTest::ShowForm(const QString& folder) {
+TMainForm& FormTest::ShowForm(const QString& folder, const QString& engineOrigin) {
   MainFormOptions options;
+  if (!engineOrigin.isEmpty()) {
+    options.engineOrigin = engineOrigin;
+  }
   options.programFolder = folder.isEmpty() ? Folder() : folder;
   options.tlsAvailable = [] { return true; };
   options.openDocument = [this](const QString& path) { openedDocuments_.push_back(path); };

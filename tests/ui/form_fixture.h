@@ -31,7 +31,7 @@ class FormTest : public ::testing::Test {
   QByteArray ReadFile(const QString& name) const;
 
   // Makes the window over `folder` (the test's own by default) and shows it.
-  TMainForm& ShowForm(const QString& folder = {});
+  TMainForm& ShowForm(const QString& folder = {}, const QString& engineOrigin = {});
   TMainForm& Form() { return *form_; }
 
   template <typename T>
