@@ -52,10 +52,11 @@ void TMainForm::LayOutControls() {
   KeywordsMemo->setGeometry(kRightColumnLeft, kTree.top(), w - kRightColumnLeft - kMargin,
                             kTree.height());
 
-  // The three tree buttons sit over the tree's lower right corner, clear of its scroll bar.
+  // The three tree buttons sit over the tree's lower right corner, clear of its scroll bars.
   const int scrollBarWidth = RegionsTree->verticalScrollBar()->sizeHint().width();
+  const int scrollBarHeight = RegionsTree->horizontalScrollBar()->sizeHint().height();
   const int treeButtonLeft = kTree.right() - scrollBarWidth - 2 - kTreeButtonWidth;
-  int treeButtonTop = kTree.bottom() - 2 - 3 * kTreeButtonHeight;
+  int treeButtonTop = kTree.bottom() - scrollBarHeight - 2 - 3 * kTreeButtonHeight;
   for (QPushButton* button : {Button2, SelectAllButton, Button1}) {
     button->setGeometry(treeButtonLeft, treeButtonTop, kTreeButtonWidth, kTreeButtonHeight);
     button->raise();
