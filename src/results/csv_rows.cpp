@@ -55,28 +55,30 @@ const CsvRow& CsvHeader() {
   return header;
 }
 
+// Lists are read with value(), so a table whose lists were filled unevenly by hand gives empty
+// fields rather than a crash.
 CsvRow DeriveCsvRow(const ResultTable& table, qsizetype row, CsvFile kind) {
   QString code;
   QString number;
-  SplitPhone(table.Data_CardPhone1[row], code, number);
+  SplitPhone(table.Data_CardPhone1.value(row), code, number);
   QString country;
   QString city;
-  SplitCardRegion(table.Data_CardRegion[row], country, city);
+  SplitCardRegion(table.Data_CardRegion.value(row), country, city);
 
   CsvRow out = {
-      table.Data_Region[row],
-      table.Data_Keyword[row],
-      table.Data_Pos[row],
-      table.Data_Title[row],
-      table.Data_Text[row],
-      table.Data_Domain[row],
-      table.Data_CardCompany[row],
+      table.Data_Region.value(row),
+      table.Data_Keyword.value(row),
+      table.Data_Pos.value(row),
+      table.Data_Title.value(row),
+      table.Data_Text.value(row),
+      table.Data_Domain.value(row),
+      table.Data_CardCompany.value(row),
       country,
       city,
-      table.Data_CardAddress[row],
+      table.Data_CardAddress.value(row),
       code,
       number,
-      table.Data_CardEmail[row],
+      table.Data_CardEmail.value(row),
   };
   if (kind == CsvFile::Working) return out;
 
@@ -84,7 +86,7 @@ CsvRow DeriveCsvRow(const ResultTable& table, qsizetype row, CsvFile kind) {
   const qsizetype comma = resultCity.indexOf(u',');
   if (comma >= 0) resultCity.truncate(comma);
   if (out[7] == kRegionNotGiven) resultCity = kRegionNotGiven.toString();
-  if (table.Data_CardCompany[row].contains(kMissingCardMark)) {
+  if (table.Data_CardCompany.value(row).contains(kMissingCardMark)) {
     for (int column = 6; column < kCsvColumnCount; ++column)
       out[column] = kMissingCardFiller.toString();
   }

@@ -148,6 +148,31 @@ TEST(RegionCatalogue, FileIsReadAsUtf8WithReplacementAndMissingFileIsAnError) {
   EXPECT_EQ(Dump(tree), QStringList{u"Мо\uFFFD (213)+*"_qs});
 }
 
+TEST(RegionCatalogue, TextMadeOfMarkerPiecesNeverBreaksTheTree) {
+  const QStringList pieces = {u"<label for=\""_qs,
+                              u"_"_qs,
+                              u"\">"_qs,
+                              u"</label>"_qs,
+                              u"</"_qs,
+                              u"</tr>"_qs,
+                              u"1"_qs,
+                              u"2"_qs,
+                              u" ("_qs,
+                              u")"_qs,
+                              u"A"_qs,
+                              u"<td id=\"beginRegions\""_qs};
+  QRandomGenerator random(7);
+  for (int round = 0; round < 500; ++round) {
+    QString text;
+    for (int i = random.bounded(60); i > 0; --i) text += pieces[random.bounded(pieces.size())];
+    RegionTreeModel tree;
+    QAbstractItemModelTester tester(&tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    LoadRegionCatalogueText(tree, text);
+    tree.SetAllChecked(true);
+    ASSERT_EQ(CollectCheckedRegions(tree).size(), tree.NodeCount()) << text.toStdString();
+  }
+}
+
 // The parent search as first written: a scan of the sibling chain, then of each sibling's
 // children chain by the same rule. The indexed search must agree with it everywhere.
 RegionNode SlowFind(const RegionTreeModel& tree, RegionNode start, const QString& key) {

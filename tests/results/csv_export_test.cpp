@@ -159,6 +159,16 @@ INSTANTIATE_TEST_SUITE_P(
                        {kFiller, kFiller, u""_qs, kAddress, u""_qs, u""_qs, kMail}}),
     [](const testing::TestParamInfo<DerivationCase>& info) { return info.param.name; });
 
+TEST(CsvExport, UnevenListsGiveEmptyFieldsInsteadOfCrash) {
+  ResultTable table;
+  table.Append(Row(u"A"_qs, u"C"_qs, u""_qs));
+  table.Data_Keyword.append(u"лишний"_qs);
+  const QString text = Decode1251(Write(table, CsvFile::Results));
+  EXPECT_TRUE(text.endsWith(
+      u"\r\n\"\";\"лишний\";\"\";\"\";\"\";\"\";\"\";\"\";\"\";\"\";\"\";\"\";\"\"\r\n"_qs))
+      << text.toStdString();
+}
+
 struct EncodingCase {
   const char* name;
   QString text;
