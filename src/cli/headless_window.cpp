@@ -25,6 +25,8 @@ HeadlessWindow::HeadlessWindow(HeadlessSettings settings, std::FILE* logOut, std
       progressOut_(progressOut),
       openResults_(openResults) {}
 
+HeadlessWindow::~HeadlessWindow() { EraseProgressLine(); }
+
 void HeadlessWindow::SetResumeTimerStarter(std::function<void()> starter) {
   resumeTimerStarter_ = std::move(starter);
 }

@@ -29,6 +29,8 @@ class HeadlessWindow final : public QObject, public JobWindow {
  public:
   HeadlessWindow(HeadlessSettings settings, std::FILE* logOut, std::FILE* progressOut,
                  bool openResults);
+  // Takes the progress line off the terminal, so that nothing printed later lands inside it.
+  ~HeadlessWindow() override;
 
   // Who arms the resume timer: job control owns it, the window only passes the request on.
   void SetResumeTimerStarter(std::function<void()> starter);

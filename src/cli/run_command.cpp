@@ -53,6 +53,40 @@ QStringList ReadRegions(const RunOptions& options, const QString& programFolder)
   return CollectCheckedRegions(tree);
 }
 
+enum class JobEnd { NotStarted, Stopped, Completed };
+
+struct JobOutcome {
+  JobEnd end = JobEnd::NotStarted;
+  bool resultsSaveFailed = false;
+  QString resultsFile;
+};
+
+// Starts the job and runs the event loop until its thread has ended.
+JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
+                  const ScraperConfig& config, bool openResults) {
+  HeadlessWindow window(settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr, openResults);
+  JobControl control;
+  window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
+  QObject::connect(&control, &JobControl::jobFinished, QCoreApplication::instance(),
+                   &QCoreApplication::quit, Qt::QueuedConnection);
+
+  // Ctrl+C is the Stop button: the job still runs its finish steps and saves its log.
+  JobOutcome outcome;
+  InterruptSignal interrupt;
+  QObject::connect(&interrupt, &InterruptSignal::interrupted, &control, [&control, &outcome] {
+    if (!control.JobRunning()) return;
+    outcome.end = JobEnd::Stopped;
+    control.Stop();
+  });
+
+  if (!control.Start(window, regions, config)) return outcome;
+  outcome.end = JobEnd::Completed;
+  QCoreApplication::exec();
+  outcome.resultsSaveFailed = window.ResultsSaveFailed();
+  outcome.resultsFile = window.OpenedDocument();
+  return outcome;
+}
+
 }  // namespace
 
 int RunCommand(const QStringList& arguments) {
@@ -86,34 +120,23 @@ int RunCommand(const QStringList& arguments) {
   settings.capEnabled = options.cap.has_value();
   settings.capValue = options.cap.value_or(settings.capValue);
   settings.queryLines = queries;
-  HeadlessWindow window(settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr,
-                        options.openResults);
-
-  JobControl control;
-  window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
-  QObject::connect(&control, &JobControl::jobFinished, QCoreApplication::instance(),
-                   &QCoreApplication::quit, Qt::QueuedConnection);
-
-  // Ctrl+C is the Stop button: the job still runs its finish steps and saves its log.
-  bool stopped = false;
-  InterruptSignal interrupt;
-  QObject::connect(&interrupt, &InterruptSignal::interrupted, &control, [&control, &stopped] {
-    if (!control.JobRunning()) return;
-    stopped = true;
-    control.Stop();
-  });
-
   ScraperConfig config;
   config.origin = options.origin;
   config.programFolder = programFolder;
   config.workingFolder = QDir::currentPath();
-  if (!control.Start(window, regions, config)) return kExitBadInput;
-  QCoreApplication::exec();
+  const JobOutcome outcome = RunJob(settings, regions, config, options.openResults);
 
-  if (stopped) return kExitStopped;
-  if (window.ResultsSaveFailed()) return kExitSaveFailed;
-  if (!window.OpenedDocument().isEmpty()) {
-    PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(window.OpenedDocument()));
+  switch (outcome.end) {
+    case JobEnd::NotStarted:
+      return kExitBadInput;
+    case JobEnd::Stopped:
+      return kExitStopped;
+    case JobEnd::Completed:
+      break;
+  }
+  if (outcome.resultsSaveFailed) return kExitSaveFailed;
+  if (!outcome.resultsFile.isEmpty()) {
+    PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(outcome.resultsFile));
   }
   return kExitCompleted;
 }
