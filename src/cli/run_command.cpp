@@ -9,6 +9,7 @@
 #include "inputs/region_tree_model.h"
 #include "inputs/saved_inputs.h"
 #include "textutil/text_file.h"
+#include "web/proxy_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +25,7 @@ namespace korvath {
 namespace {
 
 constexpr int kExitCompleted = 0;
-constexpr int kExitSaveFailed = 1;
+constexpr int kExitJobFailed = 1;
 constexpr int kExitBadInput = 2;
 constexpr int kExitStopped = 130;
 
@@ -51,6 +52,15 @@ QStringList ReadRegions(const RunOptions& options, const QString& programFolder)
   LoadRegionCatalogue(tree, programFolder);
   RestoreSelection(tree, programFolder);
   return CollectCheckedRegions(tree);
+}
+
+bool ProxyFileUnusable(const QString& programFolder) {
+  try {
+    const std::optional<ProxySettings> proxy = ReadProxyFile(programFolder);
+    return proxy && proxy->unusableReason;
+  } catch (const std::runtime_error&) {
+    return true;  // the job meets the same error and logs it
+  }
 }
 
 enum class JobEnd { NotStarted, Stopped, Completed };
@@ -124,6 +134,9 @@ int RunCommand(const QStringList& arguments) {
   config.origin = options.origin;
   config.programFolder = programFolder;
   config.workingFolder = QDir::currentPath();
+  // The job reports an unusable proxy file in its log and ends without a request; the exit
+  // status must not call that a completed job.
+  const bool proxyUnusable = ProxyFileUnusable(programFolder);
   const JobOutcome outcome = RunJob(settings, regions, config, options.openResults);
 
   switch (outcome.end) {
@@ -134,7 +147,7 @@ int RunCommand(const QStringList& arguments) {
     case JobEnd::Completed:
       break;
   }
-  if (outcome.resultsSaveFailed) return kExitSaveFailed;
+  if (outcome.resultsSaveFailed || proxyUnusable) return kExitJobFailed;
   if (!outcome.resultsFile.isEmpty()) {
     PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(outcome.resultsFile));
   }

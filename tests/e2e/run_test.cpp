@@ -307,6 +307,23 @@ TEST(CliRun, ProxyFileCarriesEveryRequest) {
       << refusal.toStdString();
 }
 
+TEST(CliRun, UnusableProxyFileEndsTheJobWithoutARequestAndFails) {
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+  sandbox.WriteUserFile(u"proxy.txt"_qs, {u"127.0.0.1:31x8"_qs});
+  // Nothing listens there: a request that went out anyway would show as an error.
+  const CliResult run = RunCli(
+      sandbox, {u"--origin"_qs, u"https://127.0.0.1:9"_qs, u"--regions"_qs, u"Москва=213"_qs});
+
+  EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+  EXPECT_TRUE(run.out.contains(u"proxy.txt"_qs)) << run.out.toStdString();
+  EXPECT_FALSE(run.out.contains(u"Загружаем страницу объявлений"_qs));
+  EXPECT_FALSE(run.out.contains(u"Results: "_qs));
+  const QStringList logs = sandbox.ProgramFiles(u"log-*.txt"_qs);
+  ASSERT_EQ(logs.size(), 1);
+  EXPECT_EQ(ReadLogFile(sandbox.ProgramFile(logs[0])), run.out);
+}
+
 TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
   const struct {
     const char* name;
