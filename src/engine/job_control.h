@@ -49,6 +49,9 @@ class JobControl : public QObject {
   void jobFinished();
 
  private:
+  struct EndNotice;
+
+  std::shared_ptr<EndNotice> endNotice_;
   std::shared_ptr<TScraper> current_;
   JobWindow* window_ = nullptr;
   QTimer resumeTimer_;

@@ -14,6 +14,8 @@ class JobHold {
   void Hold();
   void Release();
   bool IsHeld() const;
+  // How many threads a hold keeps still at this moment; shows that a hold has taken effect.
+  int HeldWaiters() const;
 
   // Set once, never cleared. Ends every deadline wait at once; a hold in force still holds.
   void RequestStop();
@@ -26,10 +28,13 @@ class JobHold {
   bool WaitUntil(std::chrono::steady_clock::time_point deadline);
 
  private:
+  void WaitWhileHeld(std::unique_lock<std::mutex>& lock);
+
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool held_ = false;
   bool stopRequested_ = false;
+  int heldWaiters_ = 0;
 };
 
 }  // namespace korvath

@@ -1,0 +1,145 @@
+#include "engine/job_control.h"
+
+#include <QMetaObject>
+
+#include <mutex>
+
+#include "results/job_window.h"
+#include "results/progress.h"
+#include "results/run_log.h"
+
+namespace korvath {
+
+// Lets a job's thread tell job control that it has ended, for as long as job control exists.
+struct JobControl::EndNotice {
+  std::mutex mutex;
+  JobControl* control = nullptr;
+};
+
+namespace {
+
+constexpr int kResumeDelayMs = 15000;
+
+bool HasNonBlankCharacter(const QString& line) {
+  for (const QChar c : line) {
+    if (c.unicode() > u' ') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether the query list, taken as one text, is more than blanks and control characters.
+bool HasQueries(const JobWindow& window) {
+  const int count = window.QueryLineCount();
+  for (int line = 0; line < count; ++line) {
+    if (HasNonBlankCharacter(window.QueryLine(line))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+JobControl::JobControl(QObject* parent)
+    : QObject(parent), endNotice_(std::make_shared<EndNotice>()) {
+  endNotice_->control = this;
+  resumeTimer_.setSingleShot(true);
+  resumeTimer_.setInterval(kResumeDelayMs);
+  connect(&resumeTimer_, &QTimer::timeout, this, &JobControl::ResumeTimerTimer);
+}
+
+JobControl::~JobControl() {
+  {
+    std::lock_guard lock(endNotice_->mutex);
+    endNotice_->control = nullptr;
+  }
+  Abandon();
+}
+
+bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
+                       const ScraperConfig& config) {
+  // The window locks Start only once the job's start state has been shown; until then a second
+  // click must not make a second job.
+  if (JobRunning()) {
+    return false;
+  }
+  if (!HasQueries(window)) {
+    window.AppendLogEntry(
+        u"Задайте список запросов! Пример: \r\nтруба бесшовная\r\nгазовые счетчики\r\n"_qs);
+    return false;
+  }
+  if (checkedRegions.isEmpty()) {
+    window.AppendLogEntry(u"Ни один регион не отмечен! Поставьте галочки на нужных регионах."_qs);
+    return false;
+  }
+  auto job = std::make_shared<TScraper>(window, checkedRegions, config);
+  job->Start([notice = endNotice_] {
+    std::lock_guard lock(notice->mutex);
+    if (notice->control != nullptr) {
+      QMetaObject::invokeMethod(
+          notice->control, [control = notice->control] { emit control->jobFinished(); },
+          Qt::QueuedConnection);
+    }
+  });
+  current_ = std::move(job);
+  window_ = &window;
+  return true;
+}
+
+void JobControl::Pause() {
+  if (!JobRunning()) {
+    return;
+  }
+  if (current_->Hold().IsHeld()) {
+    current_->Hold().Release();
+    AddLogLine(*window_, u"Отключаем паузу, продолжаем работу"_qs);
+  } else {
+    current_->Hold().Hold();
+    AddLogLine(*window_, u"Включаем паузу"_qs);
+  }
+}
+
+void JobControl::Stop() {
+  if (!JobRunning()) {
+    return;
+  }
+  // The stop flag goes up before the hold is lifted, so the job takes no further step.
+  current_->RequestStop();
+  current_->Hold().Release();
+  AddLogLine(*window_, u"Останавливаем работу"_qs);
+  for (const ProgressBarId bar : {ProgressBarId::Regions, ProgressBarId::Stages}) {
+    const int maximum = window_->ProgressMaximum(bar);
+    window_->ShowProgress(bar, maximum, 0, ProgressHint(0, maximum));
+  }
+}
+
+void JobControl::StartResumeTimer() {
+  if (!resumeTimer_.isActive()) {
+    resumeTimer_.start(kResumeDelayMs);
+  }
+}
+
+void JobControl::ResumeTimerTimer() {
+  resumeTimer_.stop();
+  if (JobRunning() && current_->Hold().IsHeld()) {
+    current_->Hold().Release();
+    AddLogLine(*window_, u"Отключаем паузу, продолжаем работу"_qs);
+  }
+}
+
+void JobControl::Abandon() {
+  resumeTimer_.stop();
+  if (current_) {
+    current_->Abandon();
+  }
+  current_.reset();
+  window_ = nullptr;
+}
+
+bool JobControl::JobRunning() const { return current_ && !current_->Ended(); }
+
+bool JobControl::JobHeld() const { return JobRunning() && current_->Hold().IsHeld(); }
+
+}  // namespace korvath

@@ -1,0 +1,55 @@
+#include "engine/scraper_run.h"
+
+#include "results/card_texts.h"
+#include "web/body_text.h"
+
+namespace korvath {
+namespace {
+
+constexpr int kCardAttempts = 20;
+// A failed card is asked for again once this much time has passed since the failure.
+constexpr std::chrono::milliseconds kCardRetryWait{1001};
+
+CardValues MissingCard() {
+  const QString filler = kMissingCardFiller.toString();
+  return CardValues{filler, filler, filler, filler, filler};
+}
+
+}  // namespace
+
+CardValues TScraper::Run::CardStep(const QString& cardLink, const QString& positionText,
+                                   const QString& title, Milliseconds interval) {
+  if (cardLink.isEmpty()) {
+    return MissingCard();
+  }
+  Pace(interval);
+  Log(u"Загружаем карточку контактов для объявления "_qs + positionText + u": \""_qs + title +
+      u"\""_qs);
+  for (int attempts = 0; attempts < kCardAttempts;) {
+    StopTest();
+    try {
+      ++attempts;
+      return CardAttempt(cardLink);
+    } catch (const std::exception& failure) {
+      // A stop ends this wait early; the next attempt's stop test ends the step.
+      clock_->WaitUntil(job_.hold_, clock_->Now() + kCardRetryWait);
+      ReportError(QString::fromUtf8(failure.what()));
+      if (fetcher_->ResponseCode() == 404) {
+        return MissingCard();
+      }
+    }
+  }
+  return CardValues{};
+}
+
+CardValues TScraper::Run::CardAttempt(const QString& cardLink) {
+  Request(cardLink);
+  StopTest();
+  lastRequestTick_ = clock_->Now();
+  const QString cardText = BodyToText(receiveBuffer_);
+  WriteRaw(QStringLiteral("ad.html"));
+  Log(u"Карточка загружена: "_qs + cardLink);
+  return ParseCard(cardText);
+}
+
+}  // namespace korvath

@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <future>
+#include <memory>
+
+#include "engine/fake_job_window.h"
+#include "engine/fake_web.h"
+#include "engine/job_control.h"
+#include "engine/test_pages.h"
+
+namespace korvath::testing {
+namespace {
+
+const QString kOrigin = u"https://engine.test"_qs;
+const QString kFirstPage = kOrigin + u"/search/direct?text=a&lr=1"_qs;
+
+// Runs the event loop until `condition` holds; false when it never does.
+bool ProcessUntil(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Job control with a window whose hand-offs run on this (the user-interface) thread, and a job
+// whose first request waits until the test lets it go.
+class JobControlTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "job_control_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    window.uiObject = &uiObject;
+    window.onStartResumeTimer = [this] { control->StartResumeTimer(); };
+    window.SetQueries({u"a"_qs});
+    web.Answer(kFirstPage, ResultsPage({{u"A"_qs, QString()}}));
+    web.onGet = [this](int) { requestsMayEnd.wait(); };
+  }
+
+  void TearDown() override {
+    LetRequestsEnd();
+    if (control) {
+      ProcessUntil([this] { return !control->JobRunning(); });
+    }
+    ProcessUntil([this] { return web.liveFetchers == 0; });
+  }
+
+  ScraperConfig Config() {
+    ScraperConfig config;
+    config.origin = kOrigin;
+    config.programFolder = folder.path();
+    config.workingFolder = folder.path();
+    config.makeFetcher = web.Factory();
+    return config;
+  }
+
+  bool StartJob() { return control->Start(window, {u"R=1"_qs}, Config()); }
+
+  // Starts a job and waits until its first request is in flight.
+  void StartJobInRequest() {
+    ASSERT_TRUE(StartJob());
+    ASSERT_TRUE(ProcessUntil([this] { return web.Requests().size() == 1; }));
+  }
+
+  void LetRequestsEnd() {
+    if (!released) {
+      released = true;
+      requestMayEnd.set_value();
+    }
+  }
+
+  void WaitForJobEnd() {
+    ASSERT_TRUE(ProcessUntil([this] { return !control->JobRunning(); }));
+  }
+
+  QTemporaryDir folder;
+  QObject uiObject;
+  FakeJobWindow window;
+  FakeWeb web;
+  std::promise<void> requestMayEnd;
+  std::shared_future<void> requestsMayEnd = requestMayEnd.get_future().share();
+  bool released = false;
+  std::unique_ptr<JobControl> control = std::make_unique<JobControl>();
+};
+
+struct ValidationCase {
+  const char* name;
+  QStringList queries;
+  QStringList regions;
+  QString expected;
+};
+
+class JobControlValidation : public JobControlTest,
+                             public ::testing::WithParamInterface<ValidationCase> {};
+
+TEST_P(JobControlValidation, MissingInputsAreReportedWithoutAJob) {
+  const ValidationCase& c = GetParam();
+  window.SetQueries(c.queries);
+
+  EXPECT_FALSE(control->Start(window, c.regions, Config()));
+
+  EXPECT_EQ(window.LogLines(), QStringList{c.expected});
+  EXPECT_FALSE(control->JobRunning());
+  EXPECT_TRUE(web.Requests().isEmpty());
+}
+
+const QString kNoQueries =
+    u"Задайте список запросов! Пример: \r\nтруба бесшовная\r\nгазовые счетчики\r\n"_qs;
+const QString kNoRegions = u"Ни один регион не отмечен! Поставьте галочки на нужных регионах."_qs;
+
+INSTANTIATE_TEST_SUITE_P(
+    , JobControlValidation,
+    ::testing::Values(
+        ValidationCase{"NoQueriesAndNoRegions", {}, {}, kNoQueries},
+        ValidationCase{"BlankLinesOnly", {u"  "_qs, u"\t"_qs, QString()}, {u"R=1"_qs}, kNoQueries},
+        ValidationCase{"NoRegions", {u" a "_qs}, {}, kNoRegions}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JobControlTest, SecondStartWhileAJobRunsIsRefused) {
+  ASSERT_TRUE(StartJob());
+  // Before the job has even shown its start state.
+  EXPECT_FALSE(StartJob());
+  ASSERT_TRUE(ProcessUntil([this] { return web.Requests().size() == 1; }));
+  EXPECT_FALSE(StartJob());
+  LetRequestsEnd();
+  WaitForJobEnd();
+
+  EXPECT_EQ(web.Requests().size(), 1);
+  EXPECT_EQ(window.CountMessages(u"Начинаем работу."_qs), 1);
+}
+
+TEST_F(JobControlTest, PauseTwiceHoldsThenReleases) {
+  StartJobInRequest();
+
+  control->Pause();
+  EXPECT_TRUE(control->JobHeld());
+  control->Pause();
+  EXPECT_FALSE(control->JobHeld());
+  LetRequestsEnd();
+  WaitForJobEnd();
+
+  const QStringList messages = window.Messages();
+  const qsizetype paused = messages.indexOf(u"Включаем паузу"_qs);
+  ASSERT_GE(paused, 0);
+  EXPECT_EQ(messages.at(paused + 1), u"Отключаем паузу, продолжаем работу"_qs);
+  EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 1);
+}
+
+TEST_F(JobControlTest, StopOnAHeldJobReleasesItWithOneLine) {
+  StartJobInRequest();
+  int finished = 0;
+  QObject::connect(control.get(), &JobControl::jobFinished, [&] { ++finished; });
+
+  control->Pause();
+  control->Stop();
+  EXPECT_FALSE(control->JobHeld());
+  LetRequestsEnd();
+  WaitForJobEnd();
+  ASSERT_TRUE(ProcessUntil([&] { return finished == 1; }));
+
+  const QStringList messages = window.Messages();
+  EXPECT_EQ(window.CountMessages(u"Останавливаем работу"_qs), 1);
+  EXPECT_EQ(window.CountMessages(u"Отключаем паузу, продолжаем работу"_qs), 0);
+  EXPECT_EQ(messages.at(messages.size() - 2), u"Работа завершена"_qs);
+  int zeroed = 0;
+  for (const auto& shown : window.Progress()) {
+    zeroed += shown.position == 0 && shown.maximum == 1 ? 1 : 0;
+  }
+  // Both bars, at their maxima of one query and one region.
+  EXPECT_GE(zeroed, 2);
+}
+
+TEST_F(JobControlTest, ErrorPauseEndsWhenTheResumeTimerFires) {
+  web.Script(kFirstPage, {Failure("boom"), Body(ResultsPage({}))});
+  StartJobInRequest();
+  LetRequestsEnd();
+
+  ASSERT_TRUE(ProcessUntil([this] { return control->JobHeld(); }));
+  EXPECT_TRUE(control->ResumeTimer().isActive());
+  control->ResumeTimerTimer();
+  EXPECT_FALSE(control->ResumeTimer().isActive());
+  WaitForJobEnd();
+
+  EXPECT_EQ(window.CountMessages(u"Включаем паузу на 15 секунд"_qs), 1);
+  EXPECT_EQ(window.CountMessages(u"Отключаем паузу, продолжаем работу"_qs), 1);
+  EXPECT_EQ(web.Requests().size(), 2);
+}
+
+TEST_F(JobControlTest, ControlsDoNothingBeforeStartOrAfterTheEnd) {
+  const auto actOnEverything = [this] {
+    control->Pause();
+    control->Stop();
+    control->ResumeTimerTimer();
+  };
+  actOnEverything();
+  EXPECT_TRUE(window.LogLines().isEmpty());
+
+  StartJobInRequest();
+  LetRequestsEnd();
+  WaitForJobEnd();
+  const QStringList lines = window.LogLines();
+  const size_t shown = window.Progress().size();
+  actOnEverything();
+
+  EXPECT_EQ(window.LogLines(), lines);
+  EXPECT_EQ(window.Progress().size(), shown);
+}
+
+TEST_F(JobControlTest, AbandonedJobLeavesTheWindowAlone) {
+  StartJobInRequest();
+  const int handOffs = window.HandOffCount();
+
+  control->Abandon();
+  EXPECT_FALSE(control->JobRunning());
+  LetRequestsEnd();
+  ASSERT_TRUE(ProcessUntil([this] { return web.liveFetchers == 0; }));
+
+  EXPECT_EQ(window.HandOffCount(), handOffs);
+  EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 0);
+}
+
+TEST_F(JobControlTest, JobOutlivesItsControl) {
+  StartJobInRequest();
+
+  control.reset();
+  LetRequestsEnd();
+
+  ASSERT_TRUE(ProcessUntil([this] { return web.liveFetchers == 0; }));
+  EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 0);
+}
+
+}  // namespace
+}  // namespace korvath::testing
