@@ -2,9 +2,6 @@
 
 #include "results/job_window.h"
 
-#include <QStringList>
-
-#include <map>
 #include <vector>
 
 namespace korvath {
@@ -21,20 +18,13 @@ class FakeJobWindow : public JobWindow {
 
   void HandOff(const std::function<void()>& routine) override { routine(); }
   void AppendLogEntry(const QString& entry) override { entries.append(entry); }
-  void ClearLog() override {
-    entries.clear();
-    ++clears;
-  }
+  void ClearLog() override { entries.clear(); }
   QStringList LogLines() const override { return entries; }
   void ShowProgress(ProgressBarId bar, int maximum, int position, const QString& hint) override {
     shown.push_back({bar, maximum, position, hint});
     events.append(u"show"_qs);
   }
-  int ProgressMaximum(ProgressBarId bar) const override {
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it)
-      if (it->bar == bar) return it->maximum;
-    return 0;
-  }
+  int ProgressMaximum(ProgressBarId) const override { return 0; }
   void ProcessPendingEvents() override { events.append(u"process"_qs); }
   void SetInputsEnabled(bool enabled) override {
     events.append(enabled ? u"enable"_qs : u"disable"_qs);
@@ -56,7 +46,6 @@ class FakeJobWindow : public JobWindow {
   }
 
   QStringList entries;
-  int clears = 0;
   std::vector<Shown> shown;
   QStringList events;
   int timerStarts = 0;

@@ -3,26 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include "results/qt_printers.h"
-
 namespace korvath {
 namespace {
 
-struct ProgressCase {
-  int maximum;
-  int position;
-  int shownMaximum;
-  int shownPosition;
-  const char* hint;
-};
-
-TEST(Progress, ClampsPositionIntoBarAndHintsFromClampedValues) {
-  const ProgressCase cases[] = {
-      {10, 3, 10, 3, "3 из 10, осталось 7"}, {5, 9, 5, 5, "5 из 5, осталось 0"},
-      {5, -2, 5, 0, "0 из 5, осталось 5"},   {0, 0, 0, 0, "0 из 0, осталось 0"},
+TEST(Progress, ClampsIntoBarAndHintsFromClampedValues) {
+  struct Case {
+    int maximum, position, shownMaximum, shownPosition;
+    const char* hint;
+  };
+  const Case cases[] = {
+      {10, 3, 10, 3, "3 из 10, осталось 7"},
+      {5, 9, 5, 5, "5 из 5, осталось 0"},
+      {5, -2, 5, 0, "0 из 5, осталось 5"},
       {-3, 1, 0, 0, "0 из 0, осталось 0"},
   };
-  for (const ProgressCase& c : cases) {
+  for (const Case& c : cases) {
     FakeJobWindow window;
     UpdateStagesProgressBar(window, c.maximum, c.position);
     ASSERT_EQ(window.shown.size(), 1u);
@@ -39,7 +34,6 @@ TEST(Progress, OnlyRegionsBarLetsPendingEventsRunAfterShowing) {
   UpdateStagesProgressBar(window, 4, 1);
   EXPECT_EQ(window.events, (QStringList{u"show"_qs, u"process"_qs, u"show"_qs}));
   EXPECT_EQ(window.shown[0].bar, ProgressBarId::Regions);
-  EXPECT_EQ(window.shown[0].position, 12);
 }
 
 }  // namespace
