@@ -42,7 +42,7 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
       {{"ads", "Ads per result page.", "N", "10"}, 0, 1000, &options.shape.adsPerPage},
       {{"filler", "Extra markup per ad and per card, in bytes.", "BYTES", "0"},
        0,
-       1 << 20,
+       65536,
        &options.shape.fillerBytes},
       {{"slow-ms", "Delay before every answer, in milliseconds.", "N", "0"},
        0,

@@ -2,7 +2,7 @@
 #include "demo-engine/demo_server.h"
 #include "devtls/self_signed.h"
 
-#include <QString>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <boost/asio/signal_set.hpp>
@@ -15,8 +15,10 @@
 using namespace std::chrono_literals;
 
 int main(int argc, char** argv) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  // Only for the command line: its help names the program and its arguments are decoded.
+  const QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(u"korvath-demo-engine"_qs);
+  const QStringList arguments = QCoreApplication::arguments();
 
   korvath::demo::DemoOptions options;
   try {
