@@ -55,47 +55,12 @@ TEST_F(FormJobWindowTest, EntryStartingWithLineBreaksTakesSeveralLines) {
   EXPECT_TRUE(window_->LogLines().isEmpty());
 }
 
-TEST_F(FormJobWindowTest, BarsShowWhatTheyAreGiven) {
-  window_->ShowProgress(ProgressBarId::Regions, 10, 3, u"3 из 10, осталось 7"_qs);
-  EXPECT_EQ(regionsBar_.maximum(), 10);
-  EXPECT_EQ(regionsBar_.value(), 3);
-  EXPECT_EQ(regionsBar_.toolTip(), u"3 из 10, осталось 7"_qs);
-  // A new maximum above the old one with a position above the old maximum keeps the position.
-  window_->ShowProgress(ProgressBarId::Regions, 40, 25, u"25 из 40, осталось 15"_qs);
-  EXPECT_EQ(regionsBar_.value(), 25);
-  EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Regions), 40);
-  EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Stages), 0);
-}
-
 TEST_F(FormJobWindowTest, BarWithNothingToCountIsEmptyNotBusy) {
   window_->ShowProgress(ProgressBarId::Stages, 0, 0, u"0 из 0, осталось 0"_qs);
   EXPECT_EQ(window_->ProgressMaximum(ProgressBarId::Stages), 0);
   // Qt draws a bar whose range is 0..0 as a busy indicator.
   EXPECT_GT(stagesBar_.maximum(), stagesBar_.minimum());
   EXPECT_EQ(stagesBar_.value(), 0);
-}
-
-TEST_F(FormJobWindowTest, LockCoversTheFourInputsOnly) {
-  window_->SetInputsEnabled(false);
-  for (QWidget* locked : std::initializer_list<QWidget*>{&keywords_, &tree_, &start_, &cap_}) {
-    EXPECT_FALSE(locked->isEnabled()) << locked->metaObject()->className();
-  }
-  for (QWidget* open : std::initializer_list<QWidget*>{&interval_, &limit_, &retry_, &logs_}) {
-    EXPECT_TRUE(open->isEnabled()) << open->metaObject()->className();
-  }
-  window_->SetInputsEnabled(true);
-  EXPECT_TRUE(keywords_.isEnabled() && tree_.isEnabled() && start_.isEnabled() && cap_.isEnabled());
-}
-
-TEST_F(FormJobWindowTest, SettingsAreReadFromTheControls) {
-  interval_.setValue(7);
-  retry_.setValue(2);
-  limit_.setValue(5);
-  cap_.setChecked(true);
-  EXPECT_EQ(window_->IntervalSeconds(), 7);
-  EXPECT_EQ(window_->RetryCount(), 2);
-  EXPECT_EQ(window_->CapValue(), 5);
-  EXPECT_TRUE(window_->CapEnabled());
 }
 
 struct MemoCase {
