@@ -1,6 +1,7 @@
 #include "engine/results_page.h"
 
 #include "textutil/text_ops.h"
+#include "textutil/text_search.h"
 
 namespace korvath {
 
@@ -55,7 +56,7 @@ std::optional<QString> FoundLine(QStringView page) {
   return Copy(page, start, q - start).toString();
 }
 
-bool NothingFound(QStringView page) { return page.contains(kNothingFoundNotice); }
+bool NothingFound(QStringView page) { return IndexOf(page, kNothingFoundNotice) >= 0; }
 
 QList<QStringView> AdBlocks(QStringView page) {
   // A block runs from its marker to two code units before the next marker found at least one
@@ -64,16 +65,16 @@ QList<QStringView> AdBlocks(QStringView page) {
   // begins within that reach ends the current block without starting one of its own.
   constexpr qsizetype kResumeDistance = 11;
   QList<QStringView> blocks;
-  qsizetype start = page.indexOf(kBlockMarker);
+  qsizetype start = IndexOf(page, kBlockMarker);
   while (start >= 0) {
-    const qsizetype next = page.indexOf(kBlockMarker, start + kBlockMarker.size());
+    const qsizetype next = IndexOf(page, kBlockMarker, start + kBlockMarker.size());
     const qsizetype end = next >= 0 ? next - 1 : page.size() - 1;
     blocks.append(page.sliced(start, end - start));
     if (next < 0) {
       break;
     }
     const qsizetype resume = start + kResumeDistance;
-    start = next >= resume ? next : page.indexOf(kBlockMarker, resume);
+    start = next >= resume ? next : IndexOf(page, kBlockMarker, resume);
   }
   return blocks;
 }

@@ -1,5 +1,7 @@
 #include "textutil/text_ops.h"
 
+#include "textutil/text_search.h"
+
 #include <algorithm>
 #include <array>
 
@@ -16,7 +18,7 @@ qsizetype Find(QStringView text, QStringView sub, qsizetype from) {
   if (from < 1 || text.isEmpty() || sub.isEmpty() || from > text.size()) {
     return 0;
   }
-  return ToPosition(text.indexOf(sub, from - 1));
+  return ToPosition(IndexOf(text, sub, from - 1));
 }
 
 QStringView Copy(QStringView text, qsizetype pos, qsizetype count) {
@@ -44,7 +46,7 @@ QStringView Trimmed(QStringView text) {
 
 QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacement) {
   // An empty pattern matches nowhere; the text is returned as it is rather than looping forever.
-  qsizetype match = pattern.isEmpty() ? -1 : text.indexOf(pattern);
+  qsizetype match = pattern.isEmpty() ? -1 : IndexOf(text, pattern);
   if (match < 0) {
     return text.toString();
   }
@@ -55,7 +57,7 @@ QString ReplaceAll(QStringView text, QStringView pattern, QStringView replacemen
     result.append(text.sliced(done, match - done));
     result.append(replacement);
     done = match + pattern.size();
-    match = text.indexOf(pattern, done);
+    match = IndexOf(text, pattern, done);
   }
   result.append(text.sliced(done));
   return result;
@@ -71,10 +73,7 @@ qsizetype LastPos(QStringView sub, QStringView text, qsizetype limit) {
   if (zero >= 0) {
     window.truncate(zero);
   }
-  if (sub.size() > window.size()) {
-    return 0;
-  }
-  return ToPosition(window.lastIndexOf(sub, window.size() - sub.size()));
+  return ToPosition(LastIndexOf(window, sub));
 }
 
 QString TextAfterMarker(QStringView text, QStringView marker, QStringView second, QStringView end) {
@@ -169,7 +168,7 @@ QString RemoveTags(QStringView text) {
 QString HtmlToText(QStringView fragment) {
   QString text = fragment.toString();
   for (const Replacement& step : kHtmlReplacements) {
-    if (text.contains(step.pattern)) {
+    if (IndexOf(text, step.pattern) >= 0) {
       text = ReplaceAll(text, step.pattern, step.replacement);
     }
   }

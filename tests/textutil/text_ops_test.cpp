@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 namespace korvath {
@@ -103,6 +105,33 @@ TEST(LastPos, TextEndsAtItsFirstZeroCodeUnit) {
   const QString text = u"ab"_qs + QChar(u'\0') + u"ab"_qs + QChar(u'\0') + u"ab"_qs;
   EXPECT_EQ(LastPos(u"ab", text, 2147483647), 1);
   EXPECT_EQ(LastPos(u"b", QString(QChar(u'\0')) + u"b"_qs, 5), 0);
+}
+
+// Code units that share their low byte ('a' and U+0461) make the search's shortcuts look alike.
+TEST(LastPos, AgreesWithAPlainBackwardScanOnGeneratedTexts) {
+  const char16_t alphabet[] = {u'a', u'b', u'\u0461', u'\u0462', u'<'};
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> letter(0, std::size(alphabet) - 1);
+  const auto make = [&](int length) {
+    QString text;
+    for (int i = 0; i < length; ++i) {
+      text += QChar(alphabet[letter(random)]);
+    }
+    return text;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const QString text = make(std::uniform_int_distribution<int>(0, 40)(random));
+    const QString sub = make(std::uniform_int_distribution<int>(1, 4)(random));
+    const qsizetype limit = std::uniform_int_distribution<int>(-1, 45)(random);
+    qsizetype expected = 0;
+    for (qsizetype p = 1; p + sub.size() - 1 <= std::min(limit, text.size()); ++p) {
+      if (QStringView(text).sliced(p - 1, sub.size()) == sub) {
+        expected = p;
+      }
+    }
+    ASSERT_EQ(LastPos(sub, text, limit), expected)
+        << Utf8(sub) << " in " << Utf8(text) << " limit " << limit;
+  }
 }
 
 TEST(TextAfterMarker, TakesTheTextBetweenTheMarkersFromTheFirstOccurrence) {
