@@ -1,5 +1,6 @@
 #include "demo-engine/demo_ads.h"
 
+#include "demo-engine/number_mix.h"
 #include "demo-engine/query_text.h"
 
 #include <array>
@@ -107,10 +108,11 @@ std::vector<DemoAd> AdsOfPage(const SearchKey& key, int page, const EngineShape&
     const std::uint64_t id = seed * kPositionsPerSeed + static_cast<std::uint64_t>(ad.position);
     ad.id = id;
     ad.titleForm = ad.position % 5 == 2 ? TitleForm::UrlTextFallback : TitleForm::FirstAnchor;
-    ad.title = query + " - " + std::string(kTitleEndings[id % kTitleEndings.size()]);
+    const std::uint64_t pick = Mixed(id);
+    ad.title = query + " - " + std::string(kTitleEndings[pick % kTitleEndings.size()]);
     ad.text = query + " с доставкой по региону " + region + ". Звоните с 9:00 до 21:00!";
-    ad.site = "www." + std::string(kSiteNames[id % kSiteNames.size()]) + "-" +
-              std::to_string(id % 97) + ".ru";
+    ad.site = "www." + std::string(kSiteNames[pick / 8 % kSiteNames.size()]) + "-" +
+              std::to_string(pick / 64 % 97) + ".ru";
     ad.hasCard = withCards && ad.position % 7 != 4;
   }
   return ads;

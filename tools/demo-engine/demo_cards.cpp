@@ -1,5 +1,7 @@
 #include "demo-engine/demo_cards.h"
 
+#include "demo-engine/number_mix.h"
+
 #include <array>
 #include <string_view>
 
@@ -38,9 +40,10 @@ std::string TwoDigits(std::uint64_t n) {
   return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
 }
 
-std::string PhoneOf(std::uint64_t id) {
-  const std::uint64_t digits = (id * 2654435761u) % 10'000'000;
-  return "+7 (" + std::string(kAreaCodes[id % kAreaCodes.size()]) + ") " +
+// `number` is already mixed; its low digits make the subscriber number.
+std::string PhoneOf(std::uint64_t number) {
+  const std::uint64_t digits = number % 10'000'000;
+  return "+7 (" + std::string(kAreaCodes[number / 10'000'000 % kAreaCodes.size()]) + ") " +
          std::to_string(100 + digits / 10'000 % 900) + "-" + TwoDigits(digits / 100) + "-" +
          TwoDigits(digits);
 }
@@ -57,21 +60,22 @@ DemoCard CardOf(std::uint64_t id) {
   card.addressForm = kAddressForms[id % kAddressForms.size()];
   card.phoneForm = static_cast<PhoneForm>(id % 7);
 
-  const Place& place = kPlaces[id / 3 % kPlaces.size()];
-  const std::string_view name = kCompanyNames[id / 4 % kCompanyNames.size()];
-  const std::string_view legalForm = kLegalForms[id / 5 % kLegalForms.size()];
+  const std::uint64_t pick = Mixed(id);
+  const Place& place = kPlaces[pick % kPlaces.size()];
+  const std::string_view name = kCompanyNames[pick / 8 % kCompanyNames.size()];
+  const std::string_view legalForm = kLegalForms[pick / 64 % kLegalForms.size()];
   // Sole traders go by their own name; companies carry their name in quotes, as on real cards.
   card.company = legalForm == "ИП" ? std::string(legalForm) + " " + std::string(name)
                                    : std::string(legalForm) + " \"" + std::string(name) + "\"";
   if (card.locationForm != LocationForm::None)
     card.location = std::string(place.country) + ", " + std::string(place.city);
   card.address = "г. " + std::string(place.city) + ", " +
-                 std::string(kStreets[id / 7 % kStreets.size()]) + ", д. " +
-                 std::to_string(id % 120 + 1);
-  if (card.phoneForm != PhoneForm::None) card.phone = PhoneOf(id);
+                 std::string(kStreets[pick / 256 % kStreets.size()]) + ", д. " +
+                 std::to_string(pick / 2048 % 120 + 1);
+  if (card.phoneForm != PhoneForm::None) card.phone = PhoneOf(pick / 16384);
   if (id % 9 != 8)
-    card.email = std::string(kMailBoxes[id % kMailBoxes.size()]) + std::to_string(id % 1000) +
-                 "@demo-" + std::to_string(id % 50) + ".ru";
+    card.email = std::string(kMailBoxes[pick / 4096 % kMailBoxes.size()]) +
+                 std::to_string(id % 1000) + "@demo-" + std::to_string(pick / 1024 % 50) + ".ru";
   return card;
 }
 
