@@ -148,6 +148,8 @@ void TMainForm::CreateControls() {
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(u"PopupMenu1"_qs);
+  // A pop-up is a window of its own, which does not take its parent's font by itself.
+  PopupMenu1->setFont(font());
   N1 = PopupMenu1->addAction(u"Отметить узел и  все вложенные"_qs);
   N1->setObjectName(u"N1"_qs);
   N2 = PopupMenu1->addAction(u"Разотметить узел и все вложенные"_qs);
