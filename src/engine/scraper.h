@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/engine_origin.h"
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
 #include "results/result_table.h"
@@ -20,7 +21,7 @@ class JobWindow;
 // What a job needs besides the window: where it talks to and where its files go.
 struct ScraperConfig {
   // Scheme and host of the search engine, without a trailing "/".
-  QString origin = QStringLiteral("https://yandex.ru");
+  QString origin = kDefaultEngineOrigin.toString();
   // Where "proxy.txt", the CSV files and the log file live.
   QString programFolder;
   // Where "ads_list.html" and "ad.html" are written; empty means the process's working folder.

@@ -221,14 +221,14 @@ TEST_F(JobControlTest, ControlsDoNothingBeforeStartOrAfterTheEnd) {
 
 TEST_F(JobControlTest, AbandonedJobLeavesTheWindowAlone) {
   StartJobInRequest();
-  const int handOffs = window.HandOffCount();
+  const int handOffs = window.handOffs.load();
 
   control->Abandon();
   EXPECT_FALSE(control->JobRunning());
   LetRequestsEnd();
   ASSERT_TRUE(ProcessUntil([this] { return web.liveFetchers == 0; }));
 
-  EXPECT_EQ(window.HandOffCount(), handOffs);
+  EXPECT_EQ(window.handOffs.load(), handOffs);
   EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 0);
 }
 

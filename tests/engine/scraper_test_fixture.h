@@ -57,7 +57,7 @@ class ScraperTest : public ::testing::Test {
   std::shared_ptr<TScraper> MakeJob() {
     ScraperConfig config;
     config.origin = kOrigin;
-    config.programFolder = folder.path();
+    config.programFolder = programFolder.isEmpty() ? folder.path() : programFolder;
     config.workingFolder = workingFolder.isEmpty() ? folder.path() : workingFolder;
     config.makeFetcher = web.Factory();
     config.clock = clock;
@@ -76,6 +76,7 @@ class ScraperTest : public ::testing::Test {
   }
 
   QTemporaryDir folder;
+  QString programFolder;
   QString workingFolder;
   FakeJobWindow window;
   FakeWeb web;
