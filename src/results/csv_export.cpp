@@ -42,7 +42,10 @@ void AppendLine(QString& text, const CsvRow& fields) {
 
 class ChunkWriter {
  public:
-  explicit ChunkWriter(QIODevice& out) : out_(out) { text_.reserve(kChunkChars + 4096); }
+  explicit ChunkWriter(QIODevice& out) : out_(out) {
+    text_.reserve(kChunkChars + 4096);
+    bytes_.reserve(kChunkChars + 4096);
+  }
 
   QString& Text() { return text_; }
 
@@ -51,9 +54,9 @@ class ChunkWriter {
   }
 
   void Flush(bool last) {
-    bytes_.clear();
+    bytes_.resize(0);
     encoder_.Encode(text_, last, bytes_);
-    text_.clear();
+    text_.resize(0);
     if (out_.write(bytes_) != bytes_.size())
       throw std::runtime_error("Cannot write CSV data. " + out_.errorString().toStdString());
   }
