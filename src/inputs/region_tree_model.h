@@ -13,7 +13,8 @@ using RegionNode = int;
 inline constexpr RegionNode kNoNode = -1;
 
 // The one region tree: nodes with a text and an independent tick (no tri-state, no cascade),
-// plus the expansion and selection state that the window's tree view follows.
+// plus the expansion and selection state that the window's tree view follows. Handles run from
+// 0 to NodeCount() - 1 in the order the nodes were appended; Clear ends them all.
 class RegionTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
