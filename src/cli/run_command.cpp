@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 
@@ -134,6 +135,9 @@ int RunCommand(const QStringList& arguments) {
   config.origin = options.origin;
   config.programFolder = programFolder;
   config.workingFolder = QDir::currentPath();
+  // A reader of the log that goes away (`| head`) must not end the job mid-run: its results and
+  // log file are still to be saved, so a write to the closed pipe only fails.
+  std::signal(SIGPIPE, SIG_IGN);
   // The job reports an unusable proxy file in its log and ends without a request; the exit
   // status must not call that a completed job.
   const bool proxyUnusable = ProxyFileUnusable(programFolder);

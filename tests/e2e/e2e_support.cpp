@@ -24,6 +24,8 @@ void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runA
   process.setProgram(QStringLiteral(KORVATH_CLI_PATH));
   process.setArguments(QStringList{u"run"_qs, u"--dir"_qs, sandbox.ProgramFolder()} + runArguments);
   process.setWorkingDirectory(sandbox.WorkingFolder());
+  // A shell starts programs with SIGPIPE at its default; this test program may have it ignored.
+  process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
   process.start();
   if (!process.waitForStarted(kHangMs)) {
     throw std::runtime_error("korvath-cli did not start: " + process.errorString().toStdString());
@@ -93,6 +95,22 @@ QStringList Sandbox::ProgramFiles(const QString& pattern) const {
 CliResult RunCli(const Sandbox& sandbox, const QStringList& runArguments) {
   QProcess process;
   StartCli(process, sandbox, runArguments);
+  return Collect(process, {});
+}
+
+CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
+                        const QString& pipeTo) {
+  QStringList command = {QStringLiteral(KORVATH_CLI_PATH), u"run"_qs, u"--dir"_qs,
+                         sandbox.ProgramFolder()};
+  command += runArguments;
+  for (QString& word : command) word = u"'"_qs + word.replace(u"'"_qs, u"'\\''"_qs) + u"'"_qs;
+  QProcess process;
+  process.setProgram(u"/bin/bash"_qs);
+  process.setArguments(
+      {u"-c"_qs, u"set -o pipefail; "_qs + command.join(u' ') + u" | "_qs + pipeTo});
+  process.setWorkingDirectory(sandbox.WorkingFolder());
+  process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
+  process.start();
   return Collect(process, {});
 }
 

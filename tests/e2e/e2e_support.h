@@ -54,6 +54,10 @@ struct CliResult {
 // Runs `korvath-cli run` in the sandbox's working folder with --dir set to its program folder.
 CliResult RunCli(const Sandbox& sandbox, const QStringList& runArguments);
 
+// The same through a shell pipeline, `korvath-cli run ... | PIPE_TO`; the exit code is the CLI's.
+CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
+                        const QString& pipeTo);
+
 // The same, started and left running so that a test can act on it.
 class RunningCli {
  public:

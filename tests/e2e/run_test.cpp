@@ -214,6 +214,23 @@ TEST(CliRun, InterruptStopsTheJobThroughItsFinishSteps) {
   }
 }
 
+TEST(CliRun, ReaderOfTheLogGoingAwayDoesNotEndTheJob) {
+  DemoEngine engine({u"--pages"_qs, u"3"_qs, u"--ads"_qs, u"3"_qs});
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+
+  const CliResult run = RunCliPipedTo(sandbox,
+                                      {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
+                                       u"--regions"_qs, u"Москва=213"_qs},
+                                      u"head -n 1"_qs);
+  EXPECT_TRUE(run.out.endsWith(u": Начинаем работу.\n"_qs)) << run.out.toStdString();
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
+  ASSERT_EQ(results.size(), 1);
+  EXPECT_EQ(ReadCsv(sandbox.ProgramFile(results[0])).size(), 1 + 3 * 3);
+  EXPECT_EQ(sandbox.ProgramFiles(u"log-*.txt"_qs).size(), 1);
+}
+
 TEST(CliRun, NothingFoundIsLoadedAsOftenAsTheRetrySettingSays) {
   DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"2"_qs});
   Sandbox sandbox;
