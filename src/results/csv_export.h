@@ -12,7 +12,8 @@ namespace korvath {
 // job. They share the layout but derive some columns differently.
 enum class CsvFile { Working, Results };
 
-// Writes the header line and every row as Windows-1251 bytes, ";" between quoted fields, CR LF.
+// Writes the header line and every row as Windows-1251 bytes, ";" between quoted fields, CR LF;
+// a double quote inside a field is doubled. Throws std::runtime_error when `out` refuses bytes.
 void WriteCsv(QIODevice& out, const ResultTable& table, CsvFile kind);
 
 // Writes the file completely beside `path` and then renames it over the old one.
