@@ -43,6 +43,13 @@ QString FolderPathForChecks(const QString& folder) {
   return path;
 }
 
+// Ctrl+A, whatever other modifier keys are held. The A key reads as the Cyrillic Ф under a
+// Russian keyboard layout.
+bool IsSelectAllKey(const QKeyEvent& event) {
+  const bool letterA = event.key() == Qt::Key_A || event.key() == 0x0424;
+  return letterA && event.modifiers().testFlag(Qt::ControlModifier);
+}
+
 QSpinBox* MakeSpinBox(QWidget* parent, const char* name, int minimum, int value) {
   auto* box = new QSpinBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -282,26 +289,26 @@ void TMainForm::CheckNested(RegionNode node, bool state) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == KeywordsMemo &&
-      (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (KeywordsMemoKeyDown(key)) {
-      if (event->type() == QEvent::ShortcutOverride) {
-        // Claims the key for the text box, so that it arrives here as a key press.
-        event->accept();
-        return false;
-      }
-      KeywordsMemo->selectAll();
+  if (watched == KeywordsMemo) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        IsSelectAllKey(*static_cast<QKeyEvent*>(event))) {
+      // Claims the key for the query list before any shortcut can take it.
+      event->accept();
       return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+      return KeywordsMemoKeyDown(static_cast<QKeyEvent*>(event));
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
 bool TMainForm::KeywordsMemoKeyDown(QKeyEvent* event) {
-  // The A key reads as the Cyrillic Ф under a Russian keyboard layout.
-  const bool letterA = event->key() == Qt::Key_A || event->key() == 0x0424;
-  return letterA && event->modifiers().testFlag(Qt::ControlModifier);
+  if (!IsSelectAllKey(*event)) {
+    return false;
+  }
+  KeywordsMemo->selectAll();
+  return true;
 }
 
 bool TMainForm::RunHandler(const std::function<void()>& handler) {

@@ -76,6 +76,7 @@ class TMainForm : public QWidget {
   void LayOutControls();
   bool FormShow();
   bool FormClose();
+  // Selects the whole query list on Ctrl+A; returns whether it took the key.
   bool KeywordsMemoKeyDown(QKeyEvent* event);
   // Runs a handler; an error that escapes it is shown and the handler's remaining steps skipped.
   bool RunHandler(const std::function<void()>& handler);
