@@ -1,18 +1,15 @@
 #include "engine/job_control.h"
 
-#include <QMetaObject>
-
-#include <mutex>
-
 #include "results/job_window.h"
 #include "results/progress.h"
 #include "results/run_log.h"
+#include "results/ui_hand_off.h"
 
 namespace korvath {
 
 // Lets a job's thread tell job control that it has ended, for as long as job control exists.
+// Read and cleared on the user-interface thread only.
 struct JobControl::EndNotice {
-  std::mutex mutex;
   JobControl* control = nullptr;
 };
 
@@ -51,10 +48,7 @@ JobControl::JobControl(QObject* parent)
 }
 
 JobControl::~JobControl() {
-  {
-    std::lock_guard lock(endNotice_->mutex);
-    endNotice_->control = nullptr;
-  }
+  endNotice_->control = nullptr;
   Abandon();
 }
 
@@ -75,13 +69,14 @@ bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
     return false;
   }
   auto job = std::make_shared<TScraper>(window, checkedRegions, config);
-  job->Start([notice = endNotice_] {
-    std::lock_guard lock(notice->mutex);
-    if (notice->control != nullptr) {
-      QMetaObject::invokeMethod(
-          notice->control, [control = notice->control] { emit control->jobFinished(); },
-          Qt::QueuedConnection);
-    }
+  job->Start([notice = endNotice_, uiThread = thread()] {
+    // Job control may be gone by the time this runs; it is looked up on its own thread, where it
+    // would have been destroyed.
+    QueuedHandOff(uiThread, [notice] {
+      if (notice->control != nullptr) {
+        emit notice->control->jobFinished();
+      }
+    });
   });
   current_ = std::move(job);
   window_ = &window;

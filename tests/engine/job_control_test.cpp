@@ -4,13 +4,16 @@
 #include <QObject>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <future>
 #include <memory>
+#include <thread>
 
 #include "engine/fake_job_window.h"
 #include "engine/fake_web.h"
 #include "engine/job_control.h"
 #include "engine/test_pages.h"
+#include "results/ui_hand_off.h"
 
 namespace korvath::testing {
 namespace {
@@ -46,28 +49,35 @@ class JobControlTest : public ::testing::Test {
     window.uiObject = &uiObject;
     window.onStartResumeTimer = [this] { control->StartResumeTimer(); };
     window.SetQueries({u"a"_qs});
+    QObject::connect(control.get(), &JobControl::jobFinished, [this] { ++finishedJobs; });
     web.Answer(kFirstPage, ResultsPage({{u"A"_qs, QString()}}));
     web.onGet = [this](int) { requestsMayEnd.wait(); };
   }
 
+  // A job's thread may outlive its test; wait until it has let go of everything the test owns.
   void TearDown() override {
     LetRequestsEnd();
-    if (control) {
-      ProcessUntil([this] { return !control->JobRunning(); });
-    }
-    ProcessUntil([this] { return web.liveFetchers == 0; });
+    ASSERT_TRUE(ProcessUntil(
+        [this] { return jobAlive.expired() || (control && finishedJobs == startedJobs); }));
   }
 
   ScraperConfig Config() {
     ScraperConfig config;
     config.origin = kOrigin;
-    config.programFolder = folder.path();
-    config.workingFolder = folder.path();
-    config.makeFetcher = web.Factory();
+    // Own copies: the job's thread may release them while this thread is releasing the folder.
+    config.programFolder = QString::fromUtf8(folder.path().toUtf8());
+    config.workingFolder = config.programFolder;
+    auto alive = std::make_shared<int>();
+    jobAlive = alive;
+    config.makeFetcher = [factory = web.Factory(), alive] { return factory(); };
     return config;
   }
 
-  bool StartJob() { return control->Start(window, {u"R=1"_qs}, Config()); }
+  bool StartJob() {
+    const bool started = control->Start(window, {u"R=1"_qs}, Config());
+    startedJobs += started ? 1 : 0;
+    return started;
+  }
 
   // Starts a job and waits until its first request is in flight.
   void StartJobInRequest() {
@@ -83,7 +93,7 @@ class JobControlTest : public ::testing::Test {
   }
 
   void WaitForJobEnd() {
-    ASSERT_TRUE(ProcessUntil([this] { return !control->JobRunning(); }));
+    ASSERT_TRUE(ProcessUntil([this] { return finishedJobs == startedJobs; }));
   }
 
   QTemporaryDir folder;
@@ -93,6 +103,9 @@ class JobControlTest : public ::testing::Test {
   std::promise<void> requestMayEnd;
   std::shared_future<void> requestsMayEnd = requestMayEnd.get_future().share();
   bool released = false;
+  int startedJobs = 0;
+  int finishedJobs = 0;
+  std::weak_ptr<int> jobAlive;
   std::unique_ptr<JobControl> control = std::make_unique<JobControl>();
 };
 
@@ -161,15 +174,12 @@ TEST_F(JobControlTest, PauseTwiceHoldsThenReleases) {
 
 TEST_F(JobControlTest, StopOnAHeldJobReleasesItWithOneLine) {
   StartJobInRequest();
-  int finished = 0;
-  QObject::connect(control.get(), &JobControl::jobFinished, [&] { ++finished; });
 
   control->Pause();
   control->Stop();
   EXPECT_FALSE(control->JobHeld());
   LetRequestsEnd();
   WaitForJobEnd();
-  ASSERT_TRUE(ProcessUntil([&] { return finished == 1; }));
 
   const QStringList messages = window.Messages();
   EXPECT_EQ(window.CountMessages(u"Останавливаем работу"_qs), 1);
@@ -240,6 +250,23 @@ TEST_F(JobControlTest, JobOutlivesItsControl) {
 
   ASSERT_TRUE(ProcessUntil([this] { return web.liveFetchers == 0; }));
   EXPECT_EQ(window.CountMessages(u"Работа завершена"_qs), 0);
+}
+
+TEST_F(JobControlTest, HandOffRethrowsTheRoutinesFailureOnTheCallingThread) {
+  std::atomic<bool> done = false;
+  std::string caught;
+  std::thread job([&] {
+    try {
+      BlockingHandOff(&uiObject, [] { throw std::runtime_error("disk full"); });
+    } catch (const std::runtime_error& failure) {
+      caught = failure.what();
+    }
+    done = true;
+  });
+  ASSERT_TRUE(ProcessUntil([&] { return done.load(); }));
+  job.join();
+
+  EXPECT_EQ(caught, "disk full");
 }
 
 }  // namespace
