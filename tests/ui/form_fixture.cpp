@@ -8,6 +8,10 @@
 #include <QFile>
 #include <QPlainTextEdit>
 
+// Fontconfig, which Qt's fonts use, keeps its configuration for the life of the process; the leak
+// checker of sanitizer builds is not to count it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace korvath::testing {
 
 void EnsureApplication() {
