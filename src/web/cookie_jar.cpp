@@ -38,12 +38,29 @@ class CookieJar::Jar final : public QNetworkCookieJar {
   }
 };
 
+namespace {
+
+// The directory of the request path without its trailing "/", or "/" at the top.
+QString DefaultCookiePath(const QString& requestPath) {
+  const qsizetype lastSlash = requestPath.lastIndexOf(u'/');
+  if (!requestPath.startsWith(u'/') || lastSlash <= 0) return u"/"_qs;
+  return requestPath.left(lastSlash);
+}
+
+}  // namespace
+
 CookieJar::CookieJar() : jar_(std::make_unique<Jar>()) {}
 CookieJar::~CookieJar() = default;
 
 void CookieJar::Store(const QList<QByteArray>& setCookieValues, const QUrl& url) {
   for (const QByteArray& value : setCookieValues) {
-    jar_->setCookiesFromUrl(QNetworkCookie::parseCookies(value), url);
+    QList<QNetworkCookie> cookies = QNetworkCookie::parseCookies(value);
+    // Qt would default to the directory with its trailing "/", which misses a request for the
+    // directory itself ("/a" after a cookie set by "/a/b") and sorts the cookie as too long.
+    for (QNetworkCookie& cookie : cookies) {
+      if (cookie.path().isEmpty()) cookie.setPath(DefaultCookiePath(url.path()));
+    }
+    jar_->setCookiesFromUrl(cookies, url);
   }
 }
 

@@ -88,6 +88,18 @@ INSTANTIATE_TEST_SUITE_P(
                    ""},
         CookieCase{
             "MaxAgeInFuture", {{"https://h.ru/", "a=1; Max-Age=3600"}}, "https://h.ru/", "a=1"},
+        CookieCase{"DefaultPathCoversItsDirectory",
+                   {{"https://h.ru/a/b", "x=1"}},
+                   "https://h.ru/a",
+                   "x=1"},
+        CookieCase{
+            "DefaultPathNotForSibling", {{"https://h.ru/a/b", "x=1"}}, "https://h.ru/ab", ""},
+        CookieCase{"RelativePathAttributeMeansDefault",
+                   {{"https://h.ru/a/b", "x=1; Path=zz"}},
+                   "https://h.ru/a",
+                   "x=1"},
+        CookieCase{
+            "DefaultPathOfRootDocument", {{"https://h.ru/b", "x=1"}}, "https://h.ru/c/d", "x=1"},
         CookieCase{"ExpiredDoesNotDeleteOther",
                    {{"https://h.ru/", "a=1"}, {"https://h.ru/", "b=1; Max-Age=0"}},
                    "https://h.ru/",

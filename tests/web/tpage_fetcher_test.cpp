@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+
+#include <memory>
+#include <vector>
+
 #include "fetcher_test_support.h"
 #include "support/free_port.h"
 #include "support/test_server.h"
@@ -267,6 +273,33 @@ TEST(PageFetcher, RefusedConnectionFails) {
   EXPECT_NE(message.find("Не удалось соединиться с 127.0.0.1:" + std::to_string(port)),
             std::string::npos)
       << message;
+  EXPECT_EQ(fetcher.ResponseCode(), 0);
+}
+
+TEST(PageFetcher, ConnectTimeout) {
+  // A listener that never accepts and whose queue is full leaves further connection attempts
+  // unanswered, as an unreachable host does.
+  boost::asio::io_context io;
+  boost::asio::ip::tcp::acceptor listener(io);
+  listener.open(boost::asio::ip::tcp::v4());
+  listener.bind({boost::asio::ip::make_address("127.0.0.1"), 0});
+  listener.listen(0);
+  // Started, never completed: the io_context is not run.
+  std::vector<std::unique_ptr<boost::asio::ip::tcp::socket>> queued;
+  for (int i = 0; i < 4; ++i) {
+    queued.push_back(std::make_unique<boost::asio::ip::tcp::socket>(io));
+    queued.back()->async_connect(listener.local_endpoint(),
+                                 [](const boost::system::error_code&) {});
+  }
+  FetcherOptions options = testing::ShortTimeouts();
+  options.connectTimeout = std::chrono::milliseconds(300);
+  TPageFetcher fetcher(options);
+  QByteArray buffer;
+  const std::string message = FailureOf([&] {
+    fetcher.Get(Q("http://127.0.0.1:" + std::to_string(listener.local_endpoint().port()) + "/"),
+                buffer);
+  });
+  EXPECT_NE(message.find("время ожидания соединения истекло"), std::string::npos) << message;
   EXPECT_EQ(fetcher.ResponseCode(), 0);
 }
 
