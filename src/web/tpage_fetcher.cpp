@@ -143,7 +143,7 @@ class TPageFetcher::Impl {
               .toStdString());
     }
     const Route wanted = WantedRoute();
-    if (transport_.IsOpen() && route_ == wanted) return;
+    if (transport_.IsUsable() && route_ == wanted) return;
     Disconnect();
     transport_.Connect(wanted.host, wanted.port);
     if (!wanted.tunnelTarget.empty()) OpenTunnel();

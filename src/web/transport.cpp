@@ -45,6 +45,21 @@ Transport::~Transport() = default;
 
 bool Transport::IsOpen() const { return plain_.has_value() || tls_.has_value(); }
 
+bool Transport::IsUsable() {
+  if (!IsOpen() || buffer_.size() > 0) return false;
+  auto& socket = tls_ ? beast::get_lowest_layer(*tls_).socket() : plain_->socket();
+  // Between responses an idle connection has nothing to read; anything there is a close, a
+  // reset or a TLS alert.
+  error_code error;
+  socket.non_blocking(true, error);
+  char probe = 0;
+  socket.receive(asio::buffer(&probe, 1), asio::socket_base::message_peek, error);
+  const bool idle = error == asio::error::would_block;
+  error_code ignored;
+  socket.non_blocking(false, ignored);
+  return idle;
+}
+
 template <class Operation>
 error_code Transport::Run(Operation&& operation) {
   error_code result;

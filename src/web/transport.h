@@ -30,6 +30,9 @@ class Transport {
   Transport& operator=(const Transport&) = delete;
 
   bool IsOpen() const;
+  // False when the peer has closed the open connection (or sent something unasked) since the
+  // last response: such a connection cannot carry another request.
+  bool IsUsable();
   void Connect(const std::string& host, int port);
   // Starts TLS on the open connection; `serverName` goes out as server name indication.
   void StartTls(const std::string& serverName);

@@ -83,7 +83,17 @@ class TestServer::Impl {
     return connections_;
   }
 
+  int Ended() const {
+    std::lock_guard lock(mutex_);
+    return ended_;
+  }
+
  private:
+  void CountEnded() {
+    std::lock_guard lock(mutex_);
+    ++ended_;
+  }
+
   Awaitable Accept() {
     for (;;) {
       tcp::socket socket = co_await acceptor_.async_accept(asio::use_awaitable);
@@ -132,9 +142,11 @@ class TestServer::Impl {
           continue;
         case Reply::Then::Close:
           socket.close();
+          CountEnded();
           co_return;
         case Reply::Then::Reset:
           Abort(socket);
+          CountEnded();
           co_return;
         case Reply::Then::Silence:
           for (char sink[512];;)
@@ -152,6 +164,7 @@ class TestServer::Impl {
   mutable std::mutex mutex_;
   std::vector<RecordedRequest> requests_;
   int connections_ = 0;
+  int ended_ = 0;
 };
 
 TestServer::TestServer(Handler handler, std::optional<TlsOptions> tls)
@@ -166,5 +179,15 @@ std::string TestServer::Origin() const {
 
 std::vector<RecordedRequest> TestServer::Requests() const { return impl_->Requests(); }
 int TestServer::ConnectionsAccepted() const { return impl_->Connections(); }
+int TestServer::ConnectionsEnded() const { return impl_->Ended(); }
+
+bool WaitFor(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 }  // namespace korvath::testing

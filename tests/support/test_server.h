@@ -54,11 +54,17 @@ class TestServer {
   std::string Origin() const;
   std::vector<RecordedRequest> Requests() const;
   int ConnectionsAccepted() const;
+  // Connections that this server has closed or reset itself.
+  int ConnectionsEnded() const;
 
  private:
   class Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Waits until `condition` holds; false when it still does not after a limit meant for a slow
+// machine.
+bool WaitFor(const std::function<bool()>& condition);
 
 // The path and query of the request line ("/a?b" of "GET /a?b HTTP/1.1").
 std::string RequestTarget(const std::string& request);

@@ -215,6 +215,27 @@ TEST(PageFetcher, ConnectionReuseFollowsServerAndCaller) {
   EXPECT_EQ(get("/"), 4);
 }
 
+TEST(PageFetcher, ConnectionClosedWhileIdleIsNotReused) {
+  for (const bool tls : {false, true}) {
+    // The answer promises to keep the connection open, then the server closes it anyway.
+    const auto handler = [](const std::string&) {
+      Reply reply = Respond(200, "OK", "once");
+      reply.then = Reply::Then::Close;
+      return reply;
+    };
+    TestServer server(
+        handler, tls ? std::optional<testing::TlsOptions>(testing::TlsOptions{}) : std::nullopt);
+    TPageFetcher fetcher(testing::ShortTimeouts());
+    QByteArray buffer;
+    fetcher.Get(Q(server.Origin() + "/"), buffer);
+    ASSERT_TRUE(testing::WaitFor([&] { return server.ConnectionsEnded() == 1; }));
+    buffer.clear();
+    EXPECT_EQ(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); }), "") << tls;
+    EXPECT_EQ(buffer, QByteArray("once"));
+    EXPECT_EQ(server.ConnectionsAccepted(), 2);
+  }
+}
+
 TEST(PageFetcher, NetworkFailures) {
   struct Case {
     const char* name;
