@@ -8,6 +8,7 @@
 
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <stdexcept>
@@ -203,11 +204,21 @@ class TPageFetcher::Impl {
     if (!values.isEmpty()) cookies_.Store(values, CookieUrl(url_));
   }
 
-  // Reads the body to its end, appending it to `buffer`, or dropping it when there is none.
+  // Reads the body to its end, appending it to `buffer`, or dropping it when there is none. A
+  // body over the size limit fails the request before the buffer holds more than the limit.
   void ReadBody(ResponseParser& parser, QByteArray* buffer) {
+    const std::size_t limit = options_.maxBodyBytes;
+    if (const auto declared = parser.content_length(); declared && *declared > limit) {
+      transport_.FailBodyTooLarge();
+    }
     std::array<char, 64 * 1024> chunk;
+    std::size_t total = 0;
     while (!parser.is_done()) {
-      const std::size_t n = transport_.ReadBodyPart(parser, chunk.data(), chunk.size());
+      // One byte past the limit is enough to know that the body is too large.
+      const std::size_t room = std::min(chunk.size(), limit - total + 1);
+      const std::size_t n = transport_.ReadBodyPart(parser, chunk.data(), room);
+      total += n;
+      if (total > limit) transport_.FailBodyTooLarge();
       if (buffer != nullptr) buffer->append(chunk.data(), static_cast<qsizetype>(n));
     }
   }

@@ -171,7 +171,9 @@ void Transport::ReadMore() {
 
 void Transport::ReadHeader(ResponseParser& parser) {
   parser.header_limit(static_cast<std::uint32_t>(kHeaderLimit));
-  parser.body_limit(options_.maxBodyBytes);
+  // The fetcher counts body bytes itself, so that a declared length over the limit still leaves
+  // the status line known.
+  parser.body_limit(boost::none);
   Expire(options_.readTimeout);
   const error_code read = Run([&](auto handler) {
     if (tls_)
@@ -213,6 +215,11 @@ std::size_t Transport::ReadBodyPart(ResponseParser& parser, char* chunk, std::si
 }
 
 beast::flat_buffer& Transport::Buffer() { return buffer_; }
+
+void Transport::FailBodyTooLarge() {
+  Close();
+  Fail(Phase::Read, http::error::body_limit);
+}
 
 void Transport::Close() {
   error_code ignored;

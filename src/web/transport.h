@@ -45,6 +45,8 @@ class Transport {
   // Bytes received and not yet parsed.
   boost::beast::flat_buffer& Buffer();
   void Close();
+  // Closes the connection and fails with the description of a body over the size limit.
+  [[noreturn]] void FailBodyTooLarge();
 
  private:
   enum class Phase { Resolve, Connect, Handshake, Write, Read };

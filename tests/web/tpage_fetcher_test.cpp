@@ -345,6 +345,7 @@ TEST(PageFetcher, BodyOverLimitFailsInsteadOfGrowing) {
     const std::string message = FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); });
     EXPECT_NE(message.find("больше 1000 байт"), std::string::npos) << c.name << ": " << message;
     EXPECT_LE(buffer.size(), 1000) << c.name;
+    EXPECT_EQ(fetcher.ResponseCode(), 200) << c.name;
   }
 }
 
