@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <string>
 
 namespace korvath {
@@ -107,33 +105,6 @@ TEST(LastPos, TextEndsAtItsFirstZeroCodeUnit) {
   EXPECT_EQ(LastPos(u"b", QString(QChar(u'\0')) + u"b"_qs, 5), 0);
 }
 
-// Code units that share their low byte ('a' and U+0461) make the search's shortcuts look alike.
-TEST(LastPos, AgreesWithAPlainBackwardScanOnGeneratedTexts) {
-  const char16_t alphabet[] = {u'a', u'b', u'\u0461', u'\u0462', u'<'};
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int> letter(0, std::size(alphabet) - 1);
-  const auto make = [&](int length) {
-    QString text;
-    for (int i = 0; i < length; ++i) {
-      text += QChar(alphabet[letter(random)]);
-    }
-    return text;
-  };
-  for (int round = 0; round < 20000; ++round) {
-    const QString text = make(std::uniform_int_distribution<int>(0, 40)(random));
-    const QString sub = make(std::uniform_int_distribution<int>(1, 4)(random));
-    const qsizetype limit = std::uniform_int_distribution<int>(-1, 45)(random);
-    qsizetype expected = 0;
-    for (qsizetype p = 1; p + sub.size() - 1 <= std::min(limit, text.size()); ++p) {
-      if (QStringView(text).sliced(p - 1, sub.size()) == sub) {
-        expected = p;
-      }
-    }
-    ASSERT_EQ(LastPos(sub, text, limit), expected)
-        << Utf8(sub) << " in " << Utf8(text) << " limit " << limit;
-  }
-}
-
 TEST(TextAfterMarker, TakesTheTextBetweenTheMarkersFromTheFirstOccurrence) {
   struct Case {
     const char16_t* text;
@@ -224,18 +195,6 @@ TEST(HtmlToText, ReplacesTheListedReferencesThenRemovesTags) {
   for (const Case& c : cases) {
     EXPECT_EQ(HtmlToText(QStringView(c.fragment)), QStringView(c.expected)) << Utf8(c.fragment);
   }
-}
-
-// Deleting tag after tag from the front of a copy would take quadratic time; a page-sized
-// fragment made only of tags and references must come out in one piece all the same.
-TEST(HtmlToText, LongFragmentOfTagsAndReferences) {
-  QString fragment;
-  QString expected;
-  for (int i = 0; i < 20000; ++i) {
-    fragment += u"<i>a</i>&nbsp;;\r\n"_qs;
-    expected += u"a ,"_qs;
-  }
-  EXPECT_EQ(HtmlToText(fragment), expected);
 }
 
 }  // namespace
