@@ -27,6 +27,7 @@ using boost::system::error_code;
 constexpr std::size_t kHeaderLimit = std::size_t{1} << 20;
 // The longest answer line a proxy may send before the end of its first line.
 constexpr std::size_t kStatusLineLimit = 64 * 1024;
+constexpr std::size_t kReadSize = 64 * 1024;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -39,7 +40,11 @@ bool IsIpAddress(const std::string& host) {
 }  // namespace
 
 Transport::Transport(asio::io_context& io, asio::ssl::context& tls, const FetcherOptions& options)
-    : io_(io), tlsContext_(tls), options_(options), buffer_(kHeaderLimit + kStatusLineLimit) {}
+    : io_(io), tlsContext_(tls), options_(options), buffer_(kHeaderLimit + kStatusLineLimit) {
+  // Beast reads as much as the buffer has room for (512 bytes when it is empty); without room
+  // a large body would take one system call per 512 bytes.
+  buffer_.reserve(kReadSize);
+}
 
 Transport::~Transport() = default;
 
