@@ -165,15 +165,23 @@ class TPageFetcher::Impl {
     if (bytes().starts_with("\r\n") || bytes().starts_with("\n")) {
       received.consume(bytes().starts_with("\r\n") ? 2 : 1);
       closeAfterResponse_ = true;
-      return;
+    } else {
+      ResponseParser parser;
+      parser.skip(true);  // a tunnel's answer has no body, whatever its headers say
+      transport_.ReadHeader(parser);
+      if (parser.get().result_int() / 100 != 2) {
+        const std::string line = StatusLine(parser);
+        Disconnect();
+        throw std::runtime_error(line);
+      }
     }
-    ResponseParser parser;
-    parser.skip(true);  // a tunnel's answer has no body, whatever its headers say
-    transport_.ReadHeader(parser);
-    if (parser.get().result_int() / 100 != 2) {
-      const std::string line = StatusLine(parser);
+    // The TLS handshake reads from the socket, so anything already received would be lost.
+    if (received.size() > 0) {
       Disconnect();
-      throw std::runtime_error(line);
+      throw std::runtime_error(
+          u"Прокси %1:%2 прислал лишние данные после ответа на CONNECT"_qs.arg(proxy_.ProxyServer)
+              .arg(proxy_.ProxyPort)
+              .toStdString());
     }
   }
 

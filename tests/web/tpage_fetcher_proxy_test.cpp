@@ -70,6 +70,15 @@ TEST(PageFetcherProxy, EmptyAnswerLineCountsAsTunnelOpened) {
   EXPECT_NE(message.find("установку TLS"), std::string::npos) << message;
 }
 
+TEST(PageFetcherProxy, BytesAfterTunnelAnswerFailCleanly) {
+  TestServer proxy([](const std::string&) { return Reply{"HTTP/1.1 200 OK\r\n\r\nstray"}; });
+  TPageFetcher fetcher(testing::ShortTimeouts());
+  fetcher.SetProxyParams(Proxy(proxy.Port()));
+  QByteArray buffer;
+  const std::string message = FailureOf([&] { fetcher.Get(u"https://engine.test/"_qs, buffer); });
+  EXPECT_NE(message.find("лишние данные"), std::string::npos) << message;
+}
+
 TEST(PageFetcherProxy, UnusablePortSendsNothing) {
   TestServer proxy([](const std::string&) { return Respond(200, "OK", ""); });
   for (const int port : {0, 65536, -1}) {
