@@ -12,6 +12,12 @@
 // checker of sanitizer builds is not to count it.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
+// The thread sanitizer cannot see the futex-based locks inside the Qt libraries, which are not
+// built for it, so it takes the hand-over of Qt's own pooled work for races.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libQt6Widgets.so\n";
+}
+
 namespace korvath::testing {
 
 void EnsureApplication() {
