@@ -47,7 +47,7 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
   TScraper& operator=(const TScraper&) = delete;
 
   // Runs Execute on a thread of its own that keeps this job alive until it ends; `onEnded` is
-  // called on that thread as its very last act.
+  // called on that thread as its very last act, after the thread has let go of the job.
   void Start(std::function<void()> onEnded);
   // The job body. Start runs it; tests may run it on their own thread.
   void Execute();
@@ -57,6 +57,8 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
   // Cuts the job off from its window: no later hand-off touches the window, and the job unwinds
   // without its finish steps. Call on the user-interface thread.
   void Abandon();
+  // The job will not touch its window again: its finish state has been shown, or its thread has
+  // ended. Another job may start from here on.
   bool Ended() const { return ended_.load(); }
 
   // Valid once the job has ended, or from inside a hand-off routine.

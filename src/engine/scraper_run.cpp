@@ -1,7 +1,5 @@
 #include "engine/scraper_run.h"
 
-#include <QtGlobal>
-
 #include <stdexcept>
 
 #include "engine/results_page.h"
@@ -34,6 +32,7 @@ void TScraper::Run::Go() {
       StartFetcher();
       QueryLoop();
     } catch (const JobStopped&) {
+      // A stop leads straight to the finish steps, without a save.
     } catch (const std::exception& failure) {
       // Failures before the loops (fetcher, proxy file) and in the closing progress reset: the
       // run ends through its finish steps, so the window leaves its start state.
@@ -41,6 +40,7 @@ void TScraper::Run::Go() {
     }
     Finish();
   } catch (const JobAbandoned&) {
+    // Cut off from its window: there is nothing left to show, and no one to show it to.
   }
 }
 
