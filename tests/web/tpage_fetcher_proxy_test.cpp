@@ -46,10 +46,11 @@ TEST(PageFetcherProxy, TunnelRequestBytesAndRefusal) {
   EXPECT_TRUE(buffer.isEmpty());
 }
 
+// The login goes out as UTF-8 (here "я" without a password), not in the locale's 8-bit encoding.
 TEST(PageFetcherProxy, PlainRequestGoesToProxyWithWholeAddress) {
   TestServer proxy([](const std::string&) { return Respond(200, "OK", "via proxy"); });
   TPageFetcher fetcher;
-  fetcher.SetProxyParams(Proxy(proxy.Port(), u"u"_qs));
+  fetcher.SetProxyParams(Proxy(proxy.Port(), u"я"_qs));
   QByteArray buffer;
   fetcher.Get(u"http://engine.test:8080/a?b=1"_qs, buffer);
   EXPECT_EQ(buffer, QByteArray("via proxy"));
@@ -57,7 +58,7 @@ TEST(PageFetcherProxy, PlainRequestGoesToProxyWithWholeAddress) {
   EXPECT_EQ(proxy.Requests()[0].bytes, std::string("GET http://engine.test:8080/a?b=1 HTTP/1.1\r\n"
                                                    "Host: engine.test:8080\r\n") +
                                            testing::kRequestProfile +
-                                           "Proxy-Authorization: Basic dTo=\r\n\r\n");
+                                           "Proxy-Authorization: Basic 0Y86\r\n\r\n");
 }
 
 TEST(PageFetcherProxy, EmptyAnswerLineCountsAsTunnelOpened) {
