@@ -48,6 +48,11 @@ std::string RequestTarget(const std::string& request) {
 }
 
 class TestServer::Impl {
+  struct TlsFacts {
+    std::string serverName;
+    std::string version;
+  };
+
  public:
   Impl(Handler handler, std::optional<TlsOptions> tls)
       : handler_(std::move(handler)),
@@ -107,22 +112,26 @@ class TestServer::Impl {
   }
 
   Awaitable Serve(tcp::socket socket, int id) {
+    // Arguments of co_await expressions are named locals: g++ 12 mishandles temporaries there.
+    TlsFacts facts;
     try {
       if (!tls_) {
-        co_await Converse(socket, socket, id, {});
+        co_await Converse(socket, socket, id, facts);
         co_return;
       }
       asio::ssl::stream<tcp::socket&> stream(socket, *tls_);
       co_await stream.async_handshake(asio::ssl::stream_base::server, asio::use_awaitable);
       const char* name = SSL_get_servername(stream.native_handle(), TLSEXT_NAMETYPE_host_name);
-      co_await Converse(stream, socket, id, name != nullptr ? name : "");
+      facts.serverName = name != nullptr ? name : "";
+      facts.version = SSL_get_version(stream.native_handle());
+      co_await Converse(stream, socket, id, facts);
     } catch (const std::exception&) {
       // The client went away or failed its handshake; either is what some tests want.
     }
   }
 
   template <class Stream>
-  Awaitable Converse(Stream& stream, tcp::socket& socket, int id, std::string serverName) {
+  Awaitable Converse(Stream& stream, tcp::socket& socket, int id, const TlsFacts& tls) {
     std::string pending;
     for (;;) {
       const std::size_t end = co_await asio::async_read_until(stream, asio::dynamic_buffer(pending),
@@ -131,7 +140,7 @@ class TestServer::Impl {
       pending.erase(0, end);
       {
         std::lock_guard lock(mutex_);
-        requests_.push_back({request, id, serverName});
+        requests_.push_back({request, id, tls.serverName, tls.version});
       }
       const Reply reply = handler_(request);
       if (!reply.bytes.empty()) {

@@ -29,6 +29,7 @@ struct RecordedRequest {
   std::string bytes;       // the request line and headers exactly as received
   int connection = 0;      // 1 for the first connection accepted, 2 for the next, ...
   std::string serverName;  // the TLS server name indication, if any
+  std::string tlsVersion;  // the negotiated TLS version ("TLSv1.2"), if any
 };
 
 struct TlsOptions {

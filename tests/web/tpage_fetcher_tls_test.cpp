@@ -53,6 +53,8 @@ TEST(PageFetcherTls, NamesHostButNotAddressInServerNameIndication) {
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].serverName, "localhost");
+  // The server would speak TLS 1.3; the fetcher offers no more than 1.2.
+  EXPECT_EQ(requests[0].tlsVersion, "TLSv1.2");
   EXPECT_EQ(requests[1].serverName, "");
 }
 
