@@ -12,7 +12,6 @@
 #include <functional>
 #include <memory>
 
-class QCheckBox;
 class QLabel;
 class QMenu;
 class QAction;
@@ -24,6 +23,7 @@ class QSpinBox;
 namespace korvath {
 
 class RegionTreeView;
+class WrappingCheckBox;
 
 struct MainFormOptions {
   // Every file of the program lives here.
@@ -103,7 +103,7 @@ class TMainForm : public QWidget {
   QPlainTextEdit* KeywordsMemo = nullptr;
   QSpinBox* IntervalSpinEdit = nullptr;
   RegionTreeView* RegionsTree = nullptr;
-  QCheckBox* Limit10CheckBox = nullptr;
+  WrappingCheckBox* Limit10CheckBox = nullptr;
   QPushButton* SelectAllButton = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;

@@ -72,7 +72,7 @@ void TMainForm::LayOutControls() {
   x += label4Width + kGap;
   IntervalSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
   x += kSpinWidth + 3 * kGap;
-  const int checkWidth = static_cast<WrappingCheckBox*>(Limit10CheckBox)->TwoLineWidth();
+  const int checkWidth = Limit10CheckBox->TwoLineWidth();
   Limit10CheckBox->setGeometry(x, kRowTop - (kTwoLineHeight - kControlHeight) / 2, checkWidth,
                                kTwoLineHeight);
   x += checkWidth + kGap;
