@@ -65,6 +65,11 @@ wall_seconds() {
 
 peak_kib() { sed -n 's/.*Maximum resident set size (kbytes): //p' "$1"; }
 
+# User plus system CPU seconds of /usr/bin/time -v: less swayed than wall time by a busy machine.
+cpu_seconds() {
+  awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$1"
+}
+
 measure() {
   local ads=$1 dir="$scratch/ads$1"
   mkdir -p "$dir/program" "$dir/work" "$dir/pages"
@@ -99,21 +104,23 @@ measure() {
   /usr/bin/time -v -o "$dir/curl.time" curl -g -k -s -K "$dir/sequence.curl"
   stop_engine
 
-  # Every card answered 404 costs the job the one-second wait after a failed card attempt, a wait
-  # that curl does not make; the last two columns take those waits out.
+  # Every card answered 404 costs the job the 1.001-second wait after a failed card attempt, a wait
+  # that curl does not make; "job-404s" and "ratio-404s" take those waits out.
   local job curl missing
   job=$(wall_seconds "$dir/job.time")
   curl=$(wall_seconds "$dir/curl.time")
   missing=$(($(grep -c 'Загружаем карточку контактов' "$dir/job.log") -
     $(grep -c 'Карточка загружена' "$dir/job.log")))
   awk -v ads="$ads" -v n="$requests" -v job="$job" -v curl="$curl" -v missing="$missing" \
-    -v peak="$(peak_kib "$dir/job.time")" 'BEGIN {
-      printf "%-8s %-8s %-8.2f %-8.2f %-6.1f %-8s %-8s %-9.2f %-6.2f\n", ads, n, job, curl,
-        job / curl, peak, missing, job - missing, (job - missing) / curl }'
+    -v peak="$(peak_kib "$dir/job.time")" -v jobcpu="$(cpu_seconds "$dir/job.time")" \
+    -v curlcpu="$(cpu_seconds "$dir/curl.time")" 'BEGIN {
+      active = job - missing * 1.001
+      printf "%-8s %-8s %-8.2f %-8.2f %-6.1f %-8s %-8s %-9.2f %-10.2f %-8.2f %-8.2f\n", ads, n,
+        job, curl, job / curl, peak, missing, active, active / curl, jobcpu, curlcpu }'
 }
 
 echo "pages per query and region: $pages; queries: ${#queries[@]}; regions: $regions"
-printf '%-8s %-8s %-8s %-8s %-6s %-8s %-8s %-9s %-6s\n' ads/page requests job_s curl_s ratio \
-  peak_KiB 404cards job-404s ratio-404s
+printf '%-8s %-8s %-8s %-8s %-6s %-8s %-8s %-9s %-10s %-8s %-8s\n' ads/page requests job_s \
+  curl_s ratio peak_KiB 404cards job-404s ratio-404s job_cpu curl_cpu
 measure "$base_ads"
 measure $((base_ads * 2))

@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <openssl/crypto.h>
+
 #include <csignal>
 #include <cstdio>
 #include <stdexcept>
@@ -101,6 +103,9 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
 }  // namespace
 
 int RunCommand(const QStringList& arguments) {
+  // The job's thread is detached and may still be letting go of its TLS state when this process
+  // exits; OpenSSL's own clean-up at exit would free the locks that thread is still using.
+  OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
   RunOptions options;
   QString programFolder;
   QStringList queries;
