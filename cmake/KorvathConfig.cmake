@@ -15,8 +15,7 @@ target_compile_options(korvath_config INTERFACE -Wall -Wextra)
 target_compile_definitions(korvath_config INTERFACE
   QT_NO_FOREACH
   QT_DISABLE_DEPRECATED_BEFORE=0x060000
-  BOOST_ASIO_NO_DEPRECATED
-  BOOST_BEAST_USE_STD_STRING_VIEW)
+  BOOST_ASIO_NO_DEPRECATED)
 
 if(KORVATH_SANITIZE STREQUAL "address")
   target_compile_options(korvath_config INTERFACE
