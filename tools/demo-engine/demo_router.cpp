@@ -104,7 +104,7 @@ DemoAnswer DemoRouter::AnswerCard(std::string_view id) {
   if (error != std::errc() || end != id.data() + id.size())
     return PlainAnswer(404, "Страница не найдена");
   const DemoCard card = CardOf(number);
-  if (card.missing) {
+  if (card.missing && shape_.missingCards) {
     DemoAnswer answer;
     answer.status = 404;
     answer.body = RenderMissingCard();
