@@ -47,12 +47,8 @@ std::string RequestTarget(const std::string& request) {
   return request.substr(first + 1, second - first - 1);
 }
 
+// Its members are read by TestServer under `mutex` while the server thread writes them.
 class TestServer::Impl {
-  struct TlsFacts {
-    std::string serverName;
-    std::string version;
-  };
-
  public:
   Impl(Handler handler, std::optional<TlsOptions> tls)
       : handler_(std::move(handler)),
@@ -65,7 +61,7 @@ class TestServer::Impl {
       tls_->use_private_key(asio::buffer(pem.privateKeyPem), asio::ssl::context::pem);
       if (tls->tls13Only) SSL_CTX_set_min_proto_version(tls_->native_handle(), TLS1_3_VERSION);
     }
-    port_ = acceptor_.local_endpoint().port();
+    port = acceptor_.local_endpoint().port();
     asio::co_spawn(io_, Accept(), asio::detached);
     thread_ = std::thread([this] { io_.run(); });
   }
@@ -75,37 +71,22 @@ class TestServer::Impl {
     thread_.join();
   }
 
-  int Port() const { return port_; }
   bool Tls() const { return tls_.has_value(); }
 
-  std::vector<RecordedRequest> Requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-
-  int Connections() const {
-    std::lock_guard lock(mutex_);
-    return connections_;
-  }
-
-  int Ended() const {
-    std::lock_guard lock(mutex_);
-    return ended_;
-  }
+  int port = 0;
+  mutable std::mutex mutex;
+  std::vector<RecordedRequest> requests;
+  int connections = 0;
+  int ended = 0;
 
  private:
-  void CountEnded() {
-    std::lock_guard lock(mutex_);
-    ++ended_;
-  }
-
   Awaitable Accept() {
     for (;;) {
       tcp::socket socket = co_await acceptor_.async_accept(asio::use_awaitable);
       int id = 0;
       {
-        std::lock_guard lock(mutex_);
-        id = ++connections_;
+        std::lock_guard lock(mutex);
+        id = ++connections;
       }
       asio::co_spawn(io_, Serve(std::move(socket), id), asio::detached);
     }
@@ -113,54 +94,56 @@ class TestServer::Impl {
 
   Awaitable Serve(tcp::socket socket, int id) {
     // Arguments of co_await expressions are named locals: g++ 12 mishandles temporaries there.
-    TlsFacts facts;
+    // `facts` carries the connection's TLS details into every request it records.
+    RecordedRequest facts{{}, id, {}, {}};
     try {
       if (!tls_) {
-        co_await Converse(socket, socket, id, facts);
+        co_await Converse(socket, socket, facts);
         co_return;
       }
       asio::ssl::stream<tcp::socket&> stream(socket, *tls_);
       co_await stream.async_handshake(asio::ssl::stream_base::server, asio::use_awaitable);
       const char* name = SSL_get_servername(stream.native_handle(), TLSEXT_NAMETYPE_host_name);
       facts.serverName = name != nullptr ? name : "";
-      facts.version = SSL_get_version(stream.native_handle());
-      co_await Converse(stream, socket, id, facts);
+      facts.tlsVersion = SSL_get_version(stream.native_handle());
+      co_await Converse(stream, socket, facts);
     } catch (const std::exception&) {
       // The client went away or failed its handshake; either is what some tests want.
     }
   }
 
   template <class Stream>
-  Awaitable Converse(Stream& stream, tcp::socket& socket, int id, const TlsFacts& tls) {
+  Awaitable Converse(Stream& stream, tcp::socket& socket, RecordedRequest facts) {
     std::string pending;
     for (;;) {
       const std::size_t end = co_await asio::async_read_until(stream, asio::dynamic_buffer(pending),
                                                               "\r\n\r\n", asio::use_awaitable);
-      const std::string request = pending.substr(0, end);
+      facts.bytes = pending.substr(0, end);
       pending.erase(0, end);
       {
-        std::lock_guard lock(mutex_);
-        requests_.push_back({request, id, tls.serverName, tls.version});
+        std::lock_guard lock(mutex);
+        requests.push_back(facts);
       }
-      const Reply reply = handler_(request);
+      const Reply reply = handler_(facts.bytes);
       if (!reply.bytes.empty()) {
         co_await asio::async_write(stream, asio::buffer(reply.bytes), asio::use_awaitable);
       }
-      switch (reply.then) {
-        case Reply::Then::KeepOpen:
-          continue;
-        case Reply::Then::Close:
-          socket.close();
-          CountEnded();
-          co_return;
-        case Reply::Then::Reset:
-          Abort(socket);
-          CountEnded();
-          co_return;
-        case Reply::Then::Silence:
-          for (char sink[512];;)
-            co_await stream.async_read_some(asio::buffer(sink), asio::use_awaitable);
+      if (reply.then == Reply::Then::Silence) {
+        for (char sink[512];;)
+          co_await stream.async_read_some(asio::buffer(sink), asio::use_awaitable);
       }
+      if (reply.then == Reply::Then::KeepOpen) continue;
+      // Close ends without a TLS close notification; Reset aborts with a TCP reset.
+      if (reply.then == Reply::Then::Reset) {
+        Abort(socket);
+      } else {
+        socket.close();
+      }
+      {
+        std::lock_guard lock(mutex);
+        ++ended;
+      }
+      co_return;
     }
   }
 
@@ -168,27 +151,33 @@ class TestServer::Impl {
   asio::io_context io_;
   tcp::acceptor acceptor_;
   std::optional<asio::ssl::context> tls_;
-  int port_ = 0;
   std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<RecordedRequest> requests_;
-  int connections_ = 0;
-  int ended_ = 0;
 };
 
 TestServer::TestServer(Handler handler, std::optional<TlsOptions> tls)
     : impl_(std::make_unique<Impl>(std::move(handler), std::move(tls))) {}
 TestServer::~TestServer() = default;
 
-int TestServer::Port() const { return impl_->Port(); }
+int TestServer::Port() const { return impl_->port; }
 
 std::string TestServer::Origin() const {
   return (impl_->Tls() ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(Port());
 }
 
-std::vector<RecordedRequest> TestServer::Requests() const { return impl_->Requests(); }
-int TestServer::ConnectionsAccepted() const { return impl_->Connections(); }
-int TestServer::ConnectionsEnded() const { return impl_->Ended(); }
+std::vector<RecordedRequest> TestServer::Requests() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->requests;
+}
+
+int TestServer::ConnectionsAccepted() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->connections;
+}
+
+int TestServer::ConnectionsEnded() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->ended;
+}
 
 bool WaitFor(const std::function<bool()>& condition) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
