@@ -15,7 +15,6 @@ TEST(BodyToText, DecodesUtf8KeepingMarkAndZerosAndReplacingMalformedBytes) {
       {QByteArray("<b>okna</b>"), u"<b>okna</b>"_qs},
       {u"окно; тёплый"_qs.toUtf8(), u"окно; тёплый"_qs},
       {QByteArray("\xEF\xBB\xBF<html>"), QChar(0xFEFF) + u"<html>"_qs},
-      {QByteArray("\xEF\xBB\xBF"), QString(QChar(0xFEFF))},
       {QByteArray("a\0b\0", 4), u"a"_qs + QChar(0) + u"b"_qs + QChar(0)},
       {QByteArray("a\xFF"
                   "b"),
@@ -58,13 +57,11 @@ TEST(EncodeQueryText, KeepsOnlyAsciiLettersAndDigits) {
   const Case cases[] = {
       {u"", ""},
       {u"AZaz09", "AZaz09"},
-      {u"a-b c", "a%2Db%20c"},
       {u"я", "%D1%8F"},
       {u"-._~", "%2D%2E%5F%7E"},
       {u"+&=?#%/", "%2B%26%3D%3F%23%25%2F"},
       {u"окна ПВХ", "%D0%BE%D0%BA%D0%BD%D0%B0%20%D0%9F%D0%92%D0%A5"},
       {u"\U0001F600", "%F0%9F%98%80"},
-      {u"\u00e9", "%C3%A9"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(EncodeQueryText(QStringView(c.text)), QLatin1String(c.expected)) << c.expected;

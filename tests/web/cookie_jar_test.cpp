@@ -106,20 +106,5 @@ INSTANTIATE_TEST_SUITE_P(
                    "a=1"}),
     [](const ::testing::TestParamInfo<CookieCase>& info) { return std::string(info.param.name); });
 
-TEST(CookieJar, SeveralCookiesInOneStoreCall) {
-  CookieJar jar;
-  jar.Store({"a=1; Path=/", "b=2; Path=/"}, QUrl(u"https://h.ru/"_qs));
-  EXPECT_EQ(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)), "a=1; b=2");
-}
-
-TEST(CookieJar, ClearEmptiesTheJar) {
-  CookieJar jar;
-  jar.Store({"a=1"}, QUrl(u"https://h.ru/"_qs));
-  jar.Clear();
-  EXPECT_TRUE(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)).isEmpty());
-  jar.Store({"b=2"}, QUrl(u"https://h.ru/"_qs));
-  EXPECT_EQ(jar.HeaderFor(QUrl(u"https://h.ru/"_qs)), "b=2");
-}
-
 }  // namespace
 }  // namespace korvath

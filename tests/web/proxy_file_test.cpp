@@ -15,9 +15,7 @@ struct ProxyCase {
   int port;
   const char* login;
   const char* password;
-  bool basic;
-  const char* logLine;
-  bool usable;
+  const char* logLine;  // the password never shows in it
 };
 
 class ProxyFileRead : public ::testing::TestWithParam<ProxyCase> {};
@@ -37,9 +35,11 @@ TEST_P(ProxyFileRead, YieldsSettings) {
   EXPECT_EQ(settings->params.ProxyPort, c.port);
   EXPECT_EQ(settings->params.ProxyUsername, QString::fromUtf8(c.login));
   EXPECT_EQ(settings->params.ProxyPassword, QString::fromUtf8(c.password));
-  EXPECT_EQ(settings->params.BasicAuthentication, c.basic);
+  // Credentials are sent whenever a login is given, even without a password.
+  EXPECT_EQ(settings->params.BasicAuthentication, *c.login != '\0');
   EXPECT_EQ(settings->logLine, QString::fromUtf8(c.logLine));
-  EXPECT_EQ(!settings->unusableReason.has_value(), c.usable);
+  // A file whose port cannot be read leaves the port at 0 and the proxy unusable.
+  EXPECT_EQ(settings->unusableReason.has_value(), c.port == 0);
   if (!settings->params.ProxyPassword.isEmpty()) {
     EXPECT_FALSE(settings->logLine.contains(settings->params.ProxyPassword));
   }
@@ -47,40 +47,36 @@ TEST_P(ProxyFileRead, YieldsSettings) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProxyFileRead,
-    ::testing::Values(ProxyCase{"HostAndPort", "10.0.0.1:3128", "10.0.0.1", 3128, "", "", false,
-                                "Используем прокси 10.0.0.1:3128, без авторизации", true},
-                      ProxyCase{"LoginAndPassword", "user:secret@proxy.local:8080\r\n",
-                                "proxy.local", 8080, "user", "secret", true,
-                                "Используем прокси proxy.local:8080, логин user", true},
-                      ProxyCase{"LoginWithoutPassword", "user@h:1", "h", 1, "user", "", true,
-                                "Используем прокси h:1, логин user", true},
-                      ProxyCase{"AtFirst", "@h:2", "h", 2, "", "", false,
-                                "Используем прокси h:2, без авторизации", true},
-                      ProxyCase{"PasswordKeepsLaterColons", "u:a:b:c@h:3", "h", 3, "u", "a:b:c",
-                                true, "Используем прокси h:3, логин u", true},
-                      ProxyCase{"PasswordWithAtIsCut", "u:p@ss@h:4", "ss@h", 4, "u", "p", true,
-                                "Используем прокси ss@h:4, логин u", true},
-                      ProxyCase{"BlanksAndBlankLinesAround", "  h:5 \r\n\r\n   \n", "h", 5, "", "",
-                                false, "Используем прокси h:5, без авторизации", true},
-                      ProxyCase{"LeadingZerosShownInLog", "h:0080", "h", 80, "", "", false,
-                                "Используем прокси h:0080, без авторизации", true},
-                      ProxyCase{"EmptyHostMeansDirect", ":8080", "", 8080, "", "", false,
-                                "Используем прокси :8080, без авторизации", true},
-                      ProxyCase{"SecondLineJoinsPort", "h:81\nother", "h", 0, "", "", false,
-                                "Используем прокси h:81\r\nother, без авторизации", false},
-                      ProxyCase{"SchemeBeforeHost", "http://h:3128", "http", 0, "", "", false,
-                                "Используем прокси http://h:3128, без авторизации", false},
-                      ProxyCase{"PortOutOfRange", "h:65536", "h", 0, "", "", false,
-                                "Используем прокси h:65536, без авторизации", false},
-                      ProxyCase{"PortZero", "h:0", "h", 0, "", "", false,
-                                "Используем прокси h:0, без авторизации", false},
-                      ProxyCase{"PortWithSign", "h:+80", "h", 0, "", "", false,
-                                "Используем прокси h:+80, без авторизации", false},
-                      ProxyCase{"EmptyPort", "h:", "h", 0, "", "", false,
-                                "Используем прокси h:, без авторизации", false},
-                      ProxyCase{"Utf8Login", "\xEF\xBB\xBFпользователь:пароль@h:6", "h", 6,
-                                "пользователь", "пароль", true,
-                                "Используем прокси h:6, логин пользователь", true}),
+    ::testing::Values(
+        ProxyCase{"HostAndPort", "10.0.0.1:3128", "10.0.0.1", 3128, "", "",
+                  "Используем прокси 10.0.0.1:3128, без авторизации"},
+        ProxyCase{"LoginAndPassword", "user:secret@proxy.local:8080\r\n", "proxy.local", 8080,
+                  "user", "secret", "Используем прокси proxy.local:8080, логин user"},
+        ProxyCase{"LoginWithoutPassword", "user@h:1", "h", 1, "user", "",
+                  "Используем прокси h:1, логин user"},
+        ProxyCase{"AtFirst", "@h:2", "h", 2, "", "", "Используем прокси h:2, без авторизации"},
+        ProxyCase{"PasswordKeepsLaterColons", "u:a:b:c@h:3", "h", 3, "u", "a:b:c",
+                  "Используем прокси h:3, логин u"},
+        ProxyCase{"PasswordWithAtIsCut", "u:p@ss@h:4", "ss@h", 4, "u", "p",
+                  "Используем прокси ss@h:4, логин u"},
+        ProxyCase{"BlanksAndBlankLinesAround", "  h:5 \r\n\r\n   \n", "h", 5, "", "",
+                  "Используем прокси h:5, без авторизации"},
+        ProxyCase{"LeadingZerosShownInLog", "h:0080", "h", 80, "", "",
+                  "Используем прокси h:0080, без авторизации"},
+        ProxyCase{"EmptyHostMeansDirect", ":8080", "", 8080, "", "",
+                  "Используем прокси :8080, без авторизации"},
+        ProxyCase{"SecondLineJoinsPort", "h:81\nother", "h", 0, "", "",
+                  "Используем прокси h:81\r\nother, без авторизации"},
+        ProxyCase{"SchemeBeforeHost", "http://h:3128", "http", 0, "", "",
+                  "Используем прокси http://h:3128, без авторизации"},
+        ProxyCase{"PortOutOfRange", "h:65536", "h", 0, "", "",
+                  "Используем прокси h:65536, без авторизации"},
+        ProxyCase{"PortZero", "h:0", "h", 0, "", "", "Используем прокси h:0, без авторизации"},
+        ProxyCase{"PortWithSign", "h:+80", "h", 0, "", "",
+                  "Используем прокси h:+80, без авторизации"},
+        ProxyCase{"EmptyPort", "h:", "h", 0, "", "", "Используем прокси h:, без авторизации"},
+        ProxyCase{"Utf8Login", "\xEF\xBB\xBFпользователь:пароль@h:6", "h", 6, "пользователь",
+                  "пароль", "Используем прокси h:6, логин пользователь"}),
     [](const ::testing::TestParamInfo<ProxyCase>& info) { return std::string(info.param.name); });
 
 TEST(ProxyFileRead, NoProxyWithoutFileOrColonInFirstLine) {
