@@ -17,6 +17,15 @@ inline constexpr const char* kRequestProfile =
     "User-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:109.0) Gecko/20100101 "
     "Firefox/115.0\r\n";
 
+// The bytes of a page request to 127.0.0.1:`port`, as the fetcher sends them.
+inline std::string ExpectedRequest(const std::string& target, int port,
+                                   const std::string& cookie = {}) {
+  std::string text = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                     "\r\n" + kRequestProfile;
+  if (!cookie.empty()) text += "Cookie: " + cookie + "\r\n";
+  return text + "\r\n";
+}
+
 // Time-outs short enough for a test that waits for one to pass.
 inline FetcherOptions ShortTimeouts() {
   FetcherOptions options;

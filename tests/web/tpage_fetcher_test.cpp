@@ -21,13 +21,6 @@ using testing::Reply;
 using testing::Respond;
 using testing::TestServer;
 
-std::string Expected(const std::string& target, int port, const std::string& cookie = {}) {
-  std::string text = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-                     "\r\n" + testing::kRequestProfile;
-  if (!cookie.empty()) text += "Cookie: " + cookie + "\r\n";
-  return text + "\r\n";
-}
-
 // Answers /r/N with a redirect to r/N+1 (a relative path) while N < `last`, then with a page.
 Reply RedirectChain(const std::string& request, int last) {
   const std::string target = testing::RequestTarget(request);
@@ -49,7 +42,7 @@ TEST(PageFetcher, SendsExactRequestAndKeepsBody) {
   EXPECT_EQ(fetcher.URL().Params, u"text=a%20b&lr=213"_qs);
   ASSERT_EQ(server.Requests().size(), 1u);
   EXPECT_EQ(server.Requests()[0].bytes,
-            Expected("/search/direct?text=a%20b&lr=213", server.Port()));
+            testing::ExpectedRequest("/search/direct?text=a%20b&lr=213", server.Port()));
 }
 
 TEST(PageFetcher, BodyFramings) {
@@ -160,12 +153,13 @@ TEST(PageFetcher, RedirectCarriesCookiesAndResolvesRelativeLocation) {
   fetcher.Get(Q(server.Origin() + "/a/b/c"), buffer);
   EXPECT_EQ(fetcher.URL().Document, u"ads"_qs);
   ASSERT_EQ(server.Requests().size(), 2u);
-  EXPECT_EQ(server.Requests()[1].bytes, Expected("/a/ads?x=1", server.Port(), "s=1"));
+  EXPECT_EQ(server.Requests()[1].bytes,
+            testing::ExpectedRequest("/a/ads?x=1", server.Port(), "s=1"));
 
   fetcher.ClearCookies();
   buffer.clear();
   fetcher.Get(u"/next"_qs, buffer);
-  EXPECT_EQ(server.Requests()[2].bytes, Expected("/next", server.Port()));
+  EXPECT_EQ(server.Requests()[2].bytes, testing::ExpectedRequest("/next", server.Port()));
 }
 
 TEST(PageFetcher, RedirectToOtherServerOpensConnectionThere) {
@@ -178,7 +172,7 @@ TEST(PageFetcher, RedirectToOtherServerOpensConnectionThere) {
   fetcher.Get(Q(origin.Origin() + "/"), buffer);
   EXPECT_EQ(buffer, QByteArray("there"));
   ASSERT_EQ(target.Requests().size(), 1u);
-  EXPECT_EQ(target.Requests()[0].bytes, Expected("/t", target.Port()));
+  EXPECT_EQ(target.Requests()[0].bytes, testing::ExpectedRequest("/t", target.Port()));
 }
 
 TEST(PageFetcher, ConnectionReuseFollowsServerAndCaller) {

@@ -36,9 +36,7 @@ TEST(PageFetcherTls, AcceptsAnyCertificate) {
         << c.name;
     EXPECT_EQ(buffer, QByteArray("secure page")) << c.name;
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0].bytes,
-              "GET /card/1 HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n" +
-                  testing::kRequestProfile + "\r\n")
+    EXPECT_EQ(server.Requests()[0].bytes, testing::ExpectedRequest("/card/1", server.Port()))
         << c.name;
   }
 }
