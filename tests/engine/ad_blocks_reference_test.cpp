@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
-
 namespace korvath {
 namespace {
 
@@ -30,37 +28,24 @@ QList<QString> ReferenceBlocks(QStringView page) {
   }
 }
 
-QList<QString> ProductionBlocks(QStringView page) {
-  QList<QString> blocks;
-  for (const QStringView block : AdBlocks(page)) {
-    blocks.append(block.toString());
-  }
-  return blocks;
-}
-
-TEST(AdBlocks, AgreesWithTheStepByStepCuttingOnAdversarialPages) {
-  const char16_t* pages[] = {
-      u"data-cid=data-cid=",
-      u"data-cid=data-cid=data-cid=data-cid=",
-      u"xdata-cid=",
-      u"data-cid=x",
-      u"data-cid=xy",
-      u"ab data-cid=1 data-cid=2",
-      u"data-cid=0123456789data-cid=",
-      u"data-cid=012345678data-cid=",
-      u"data-cid=01234567data-cid=",
-      u"data-ciddata-cid=data-cid",
-      u"data-cid=data-cid=data-ci",
-      u"data-cid=\U0001F600data-cid=\U0001F600",
-      u"d",
+TEST(AdBlocks, AgreesWithTheStepByStepCutting) {
+  const auto check = [](QStringView page) {
+    QList<QString> blocks;
+    for (const QStringView block : AdBlocks(page)) {
+      blocks.append(block.toString());
+    }
+    const QList<QString> expected = ReferenceBlocks(page);
+    EXPECT_EQ(blocks, expected) << page.toString().toStdString();
+    return blocks == expected;
   };
-  for (const char16_t* page : pages) {
-    EXPECT_EQ(ProductionBlocks(QStringView(page)), ReferenceBlocks(QStringView(page)))
-        << QString::fromUtf16(page).toStdString();
+  // Markers packed at and around a block's reach, and a surrogate pair inside a block.
+  for (const char16_t* page :
+       {u"data-cid=data-cid=", u"data-cid=data-cid=data-cid=data-cid=", u"xdata-cid=",
+        u"data-cid=x", u"data-cid=xy", u"ab data-cid=1 data-cid=2", u"data-cid=0123456789data-cid=",
+        u"data-cid=012345678data-cid=", u"data-cid=01234567data-cid=", u"data-ciddata-cid=data-cid",
+        u"data-cid=data-cid=data-ci", u"data-cid=\U0001F600data-cid=\U0001F600", u"d"}) {
+    check(QStringView(page));
   }
-}
-
-TEST(AdBlocks, AgreesWithTheStepByStepCuttingOnGeneratedPages) {
   // Pieces that make markers, near-markers and markers packed closer than a block's reach.
   const QString pieces[] = {u"data-cid="_qs, u"data-cid"_qs, u"ata-cid="_qs,
                             u"d"_qs,         u"="_qs,        u"x"_qs,
@@ -73,7 +58,7 @@ TEST(AdBlocks, AgreesWithTheStepByStepCuttingOnGeneratedPages) {
     for (int i = pieceCount(random); i > 0; --i) {
       page += pieces[pieceIndex(random)];
     }
-    ASSERT_EQ(ProductionBlocks(page), ReferenceBlocks(page)) << page.toStdString();
+    if (!check(page)) return;  // one failing page is enough to read
   }
 }
 

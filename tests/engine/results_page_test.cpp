@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace korvath {
 namespace {
-
-std::string Utf8(QStringView text) { return text.toString().toStdString(); }
 
 TEST(ResultsPage, ReadsEverythingTheJobNeedsFromAWholePage) {
   const QString page = ReadTestPage("results_page.html");
@@ -18,9 +14,14 @@ TEST(ResultsPage, ReadsEverythingTheJobNeedsFromAWholePage) {
   EXPECT_EQ(FoundLine(page), u"Нашлось <b>3"_qs);
   EXPECT_FALSE(NothingFound(page));
   EXPECT_EQ(CardLinkCount(page), 2);
+  // Card anchors outside any ad block are not counted.
+  EXPECT_EQ(CardLinkCount(u"<a href=\"/c\">Контактная информация</a>"), 0);
 
   const QList<QStringView> blocks = AdBlocks(page);
   ASSERT_EQ(blocks.size(), 3);
+  const auto all = [](const AdFields& f) {
+    return QStringList{f.title, f.text, f.site, f.cardLink};
+  };
   const AdFields expected[] = {
       {u"Пластиковые окна \"Рассвет\" - от производителя"_qs,
        u"Окна ПВХ за 1 день, замер бесплатно.Гарантия 10 лет!"_qs, u"okna-rassvet.example"_qs,
@@ -31,11 +32,7 @@ TEST(ResultsPage, ReadsEverythingTheJobNeedsFromAWholePage) {
   };
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(blocks[i].startsWith(u"data-cid=\"10")) << i;
-    const AdFields fields = ReadAdFields(blocks[i]);
-    EXPECT_EQ(fields.title, expected[i].title) << i;
-    EXPECT_EQ(fields.text, expected[i].text) << i;
-    EXPECT_EQ(fields.site, expected[i].site) << i;
-    EXPECT_EQ(fields.cardLink, expected[i].cardLink) << i;
+    EXPECT_EQ(all(ReadAdFields(blocks[i])), all(expected[i])) << i;
   }
   // The last block runs to the next-to-last code unit of the page.
   EXPECT_TRUE(blocks[2].endsWith(u"</html>"));
@@ -131,65 +128,46 @@ TEST(AdBlocks, CutsFromMarkerToTwoCodeUnitsBeforeTheNext) {
   }
 }
 
-TEST(AdBlocks, PageWithoutBlocksHasNoCardLinks) {
-  EXPECT_EQ(CardLinkCount(u"<a href=\"/c\">Контактная информация</a>"), 0);
-}
-
-TEST(CardLink, HrefBeforeTheContactAnchorText) {
+// The card link is the last href before the contact text; the title falls back to the URL text
+// when the first anchor is empty; the site is the bold text before the last path separator.
+TEST(ReadAdFields, EachFieldFromItsOwnMarkers) {
   struct Case {
+    QString AdFields::*field;
     const char16_t* block;
     const char16_t* expected;
   };
+  const auto link = &AdFields::cardLink;
+  const auto title = &AdFields::title;
+  const auto site = &AdFields::site;
   const Case cases[] = {
-      {u"data-cid=1 <a href=\"/card?a=1&amp;b=2\">Контактная информация</a>", u"/card?a=1&b=2"},
-      {u"data-cid=1 <a href=\"https://x.test/c\">Контактная информация</a>", u"https://x.test/c"},
-      // The last href before the contact text, not the ad's own link.
-      {u"<a href=\"/ad\">t</a><a class=c href=\"/card\">Контактная информация</a>", u"/card"},
-      {u"<a href=\"/card\">Контакты</a>", u""},
-      {u"<a data=\"/card\">Контактная информация</a>", u""},
-      {u"<a href=\"\">Контактная информация</a>", u""},
-      {u"", u""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CardLink(QStringView(c.block)), QStringView(c.expected)) << Utf8(c.block);
-  }
-}
-
-TEST(ReadAdFields, TitleFallsBackToTheUrlTextWhenTheFirstAnchorIsEmpty) {
-  struct Case {
-    const char16_t* block;
-    const char16_t* title;
-  };
-  const Case cases[] = {
-      {u"<a href=x>  Окна&nbsp;ПВХ </a>", u"Окна ПВХ"},
-      {u"<a href=x><img></a><div class=\"organic__url-text\">Запасной</div>", u"Запасной"},
-      {u"<a href=x> &nbsp; </a><div class=organic__url-text>Запасной</div>", u"Запасной"},
+      {link, u"data-cid=1 <a href=\"/card?a=1&amp;b=2\">Контактная информация</a>",
+       u"/card?a=1&b=2"},
+      {link, u"data-cid=1 <a href=\"https://x.test/c\">Контактная информация</a>",
+       u"https://x.test/c"},
+      {link, u"<a href=\"/ad\">t</a><a class=c href=\"/card\">Контактная информация</a>", u"/card"},
+      {link, u"<a href=\"/card\">Контакты</a>", u""},
+      {link, u"<a data=\"/card\">Контактная информация</a>", u""},
+      {link, u"<a href=\"\">Контактная информация</a>", u""},
+      {link, u"", u""},
+      {title, u"<a href=x>  Окна&nbsp;ПВХ </a>", u"Окна ПВХ"},
+      {title, u"<a href=x><img></a><div class=\"organic__url-text\">Запасной</div>", u"Запасной"},
+      {title, u"<a href=x> &nbsp; </a><div class=organic__url-text>Запасной</div>", u"Запасной"},
       // Without the anchor's end the fallback is used.
-      {u"<a href=x>Обрыв <div class=organic__url-text>Запасной</div>", u"Запасной"},
-      {u"<a href=x></a>", u""},
-      {u"plain block", u""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReadAdFields(QStringView(c.block)).title, QStringView(c.title)) << Utf8(c.block);
-  }
-}
-
-TEST(ReadAdFields, SiteIsTheBoldTextBeforeTheLastPathSeparator) {
-  struct Case {
-    const char16_t* block;
-    const char16_t* site;
-  };
-  const Case cases[] = {
-      {u"<b>a.test</b><span class=\"Path-Separator\">›</span>", u"a.test"},
-      {u"<b>a.test</b><span class=\"Path-Separator\">›</span><b>b.test</b><span "
+      {title, u"<a href=x>Обрыв <div class=organic__url-text>Запасной</div>", u"Запасной"},
+      {title, u"<a href=x></a>", u""},
+      {title, u"plain block", u""},
+      {site, u"<b>a.test</b><span class=\"Path-Separator\">›</span>", u"a.test"},
+      {site,
+       u"<b>a.test</b><span class=\"Path-Separator\">›</span><b>b.test</b><span "
        u"class=\"Path-Separator\">",
        u"b.test"},
-      {u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&amp,y"},
-      {u"<i>a.test</i><span class=\"Path-Separator\">", u""},
-      {u"<b>a.test</b>", u""},
+      {site, u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&amp,y"},
+      {site, u"<i>a.test</i><span class=\"Path-Separator\">", u""},
+      {site, u"<b>a.test</b>", u""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ReadAdFields(QStringView(c.block)).site, QStringView(c.site)) << Utf8(c.block);
+    EXPECT_EQ(ReadAdFields(QStringView(c.block)).*c.field, QStringView(c.expected))
+        << Utf8(c.block);
   }
 }
 

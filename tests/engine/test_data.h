@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace korvath {
 
 // The text of a page written for these tests, decoded the way the job decodes a body.
@@ -14,5 +16,7 @@ inline QString ReadTestPage(const char* name) {
   EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
   return QString::fromUtf8(file.readAll());
 }
+
+inline std::string Utf8(QStringView text) { return text.toString().toStdString(); }
 
 }  // namespace korvath
