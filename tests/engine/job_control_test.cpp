@@ -1,36 +1,20 @@
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QObject>
-#include <QTemporaryDir>
 
-#include <atomic>
 #include <future>
-#include <memory>
-#include <thread>
 
-#include "engine/fake_job_window.h"
-#include "engine/fake_web.h"
 #include "engine/job_control.h"
-#include "engine/test_pages.h"
+#include "engine/scraper_test_fixture.h"
 #include "results/ui_hand_off.h"
 
 namespace korvath::testing {
 namespace {
 
-const QString kOrigin = u"https://engine.test"_qs;
-const QString kFirstPage = kOrigin + u"/search/direct?text=a&lr=1"_qs;
+const QString kFirstPage = SearchAddress(u"a"_qs, u"1"_qs);
 
 // Runs the event loop until `condition` holds; false when it never does.
 bool ProcessUntil(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return WaitFor(condition, [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); });
 }
 
 // Job control with a window whose hand-offs run on this (the user-interface) thread, and a job

@@ -16,6 +16,12 @@ QByteArray ReadFile(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+void WriteFile(const QString& path, const QByteArray& content) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(content);
+}
+
 TEST_F(ScraperTest, NormalRunLogsEveryStepAndRecordsEveryAd) {
   window.SetQueries({u"труба"_qs});
   regions = {u"Москва=213"_qs};
@@ -246,10 +252,8 @@ TEST_F(ScraperTest, FailingPageIsRequestedInNewSeriesUntilStopped) {
 
 TEST_F(ScraperTest, PageWhoseRawCopyCannotBeWrittenIsNeverWalked) {
   // A plain file where the working folder should be: every attempt fails after the body came.
-  QFile blocker(QDir(folder.path()).filePath(u"not-a-folder"_qs));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  workingFolder = blocker.fileName();
+  workingFolder = QDir(folder.path()).filePath(u"not-a-folder"_qs);
+  WriteFile(workingFolder, {});
   web.Answer(SearchAddress(Truba(), u"213"_qs), ResultsPage({{u"A"_qs, QString()}}));
   web.onGet = [&](int number) {
     if (number == 60) job->RequestStop();
@@ -363,10 +367,7 @@ INSTANTIATE_TEST_SUITE_P(, ScraperPacing,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScraperTest, ProxyGivesEveryRequestAConnectionOfItsOwn) {
-  QFile proxy(QDir(folder.path()).filePath(u"proxy.txt"_qs));
-  ASSERT_TRUE(proxy.open(QIODevice::WriteOnly));
-  proxy.write("proxy.test:3128\r\n");
-  proxy.close();
+  WriteFile(QDir(folder.path()).filePath(u"proxy.txt"_qs), "proxy.test:3128\r\n");
   ScriptTwoAds();
 
   RunJob();
@@ -377,10 +378,7 @@ TEST_F(ScraperTest, ProxyGivesEveryRequestAConnectionOfItsOwn) {
 }
 
 TEST_F(ScraperTest, UnusableProxyEndsTheRunWithoutARequest) {
-  QFile proxy(QDir(folder.path()).filePath(u"proxy.txt"_qs));
-  ASSERT_TRUE(proxy.open(QIODevice::WriteOnly));
-  proxy.write("proxy.test:port\r\n");
-  proxy.close();
+  WriteFile(QDir(folder.path()).filePath(u"proxy.txt"_qs), "proxy.test:port\r\n");
   const std::optional<ProxySettings> settings = ReadProxyFile(folder.path());
   ASSERT_TRUE(settings && settings->unusableReason);
   ScriptTwoAds();

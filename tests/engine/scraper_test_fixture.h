@@ -26,14 +26,16 @@ inline QString SearchAddress(const QString& encodedQuery, const QString& rid) {
 inline QString Truba() { return u"%D1%82%D1%80%D1%83%D0%B1%D0%B0"_qs; }
 inline QString Card(int number) { return kOrigin + u"/card/"_qs + QString::number(number); }
 
-// Waits for a condition that another thread brings about; false when it never comes.
-inline bool WaitFor(const std::function<bool()>& condition) {
+// Waits for a condition that another thread brings about, running `step` (or sleeping) between
+// looks; false when it never comes.
+inline bool WaitFor(const std::function<bool()>& condition,
+                    const std::function<void()>& step = {}) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) {
       return false;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    step ? step() : std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
