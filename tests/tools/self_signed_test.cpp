@@ -2,7 +2,6 @@
 
 #include <openssl/bio.h>
 #include <openssl/pem.h>
-#include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
@@ -11,6 +10,7 @@
 #include <ctime>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 namespace korvath {
 namespace {
@@ -34,23 +34,6 @@ long long SecondsFromNow(const ASN1_TIME* t) {
   int seconds = 0;
   EXPECT_EQ(ASN1_TIME_diff(&days, &seconds, nullptr, t), 1);
   return days * 86400LL + seconds;
-}
-
-TEST(SelfSigned, LoadsIntoServerContextWithMatchingKey) {
-  const PemCertificate pem = MakeSelfSignedCertificate("127.0.0.1", -1h, 24h);
-  std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> ctx(SSL_CTX_new(TLS_server_method()),
-                                                        &SSL_CTX_free);
-  ASSERT_TRUE(ctx);
-  X509Ptr cert = ParseCertificate(pem.certificatePem);
-  ASSERT_TRUE(cert);
-  std::unique_ptr<BIO, decltype(&BIO_free)> keyBio(
-      BIO_new_mem_buf(pem.privateKeyPem.data(), int(pem.privateKeyPem.size())), &BIO_free);
-  EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr);
-  ASSERT_NE(key, nullptr);
-  EXPECT_EQ(SSL_CTX_use_certificate(ctx.get(), cert.get()), 1);
-  EXPECT_EQ(SSL_CTX_use_PrivateKey(ctx.get(), key), 1);
-  EXPECT_EQ(SSL_CTX_check_private_key(ctx.get()), 1);
-  EVP_PKEY_free(key);
 }
 
 struct ValidityCase {
@@ -79,29 +62,18 @@ INSTANTIATE_TEST_SUITE_P(Windows, SelfSignedValidity,
                                          ValidityCase{-48h, -24h, false},  // expired
                                          ValidityCase{24h, 48h, false}));  // not yet valid
 
-struct NameCase {
-  const char* commonName;
-  const char* hostToCheck;
-  bool isIp;
-};
-
-class SelfSignedName : public testing::TestWithParam<NameCase> {};
-
-TEST_P(SelfSignedName, SubjectAltNameMatchesCommonName) {
-  const NameCase& c = GetParam();
-  X509Ptr cert = ParseCertificate(MakeSelfSignedCertificate(c.commonName, -1h, 1h).certificatePem);
-  ASSERT_TRUE(cert);
-  if (c.isIp)
-    EXPECT_EQ(X509_check_ip_asc(cert.get(), c.hostToCheck, 0), 1);
-  else
-    EXPECT_EQ(X509_check_host(cert.get(), c.hostToCheck, 0, 0, nullptr), 1);
-  EXPECT_EQ(X509_check_host(cert.get(), "other.example", 0, 0, nullptr), 0);
+TEST(SelfSigned, SubjectAltNameMatchesCommonName) {
+  for (const char* name : {"127.0.0.1", "localhost"}) {
+    X509Ptr cert = ParseCertificate(MakeSelfSignedCertificate(name, -1h, 1h).certificatePem);
+    ASSERT_TRUE(cert) << name;
+    const bool isIp = std::string_view(name) == "127.0.0.1";
+    EXPECT_EQ(isIp ? X509_check_ip_asc(cert.get(), name, 0)
+                   : X509_check_host(cert.get(), name, 0, 0, nullptr),
+              1)
+        << name;
+    EXPECT_EQ(X509_check_host(cert.get(), "other.example", 0, 0, nullptr), 0) << name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, SelfSignedName,
-                         testing::Values(NameCase{"127.0.0.1", "127.0.0.1", true},
-                                         NameCase{"localhost", "localhost", false},
-                                         NameCase{"demo.test", "demo.test", false}));
 
 TEST(SelfSigned, EmptyCommonNameIsAnError) {
   EXPECT_THROW(MakeSelfSignedCertificate("", -1h, 1h), std::runtime_error);
