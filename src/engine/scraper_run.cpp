@@ -165,7 +165,7 @@ bool TScraper::Run::ResultsPageAttempt(int& downloads) {
   if (NothingFound(pageText_)) {
     pageText_.clear();
     Log(u"Яндекс сообщает \"По вашему запросу ничего не нашлось\". Это может быть ошибкой."_qs);
-    const int retry = Read(&JobWindow::RetryCount);
+    const int retry = ReadPublished(&JobWindow::RetryCount);
     if (retry == downloads) {
       Log(u"Задано число повторов загрузки "_qs + QString::number(retry) +
           u", сделано загрузок "_qs + QString::number(downloads) +
@@ -218,10 +218,10 @@ void TScraper::Run::AdWalk() {
 
 // The cap as it stands now: `seen` is over it, or (inclusive) has reached it.
 bool TScraper::Run::CapReached(int seen, bool inclusive) {
-  if (!Read(&JobWindow::CapEnabled)) {
+  if (!ReadPublished(&JobWindow::CapEnabled)) {
     return false;
   }
-  const int cap = Read(&JobWindow::CapValue);
+  const int cap = ReadPublished(&JobWindow::CapValue);
   return inclusive ? cap <= seen : cap < seen;
 }
 

@@ -65,6 +65,14 @@ class TScraper::Run {
     HandOff([&] { value = (window_.*setting)(); });
     return value;
   }
+  // A numeric setting, published by the front end for the job thread to read directly.
+  template <typename T>
+  T ReadPublished(T (JobWindow::*setting)() const) {
+    if (job_.abandoned_) {
+      throw JobAbandoned{};
+    }
+    return (window_.*setting)();
+  }
   bool CapReached(int seen, bool inclusive);
 
   TScraper& job_;

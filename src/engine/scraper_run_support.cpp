@@ -112,7 +112,7 @@ void TScraper::Run::ShowStagesBar() {
 }
 
 TScraper::Run::Milliseconds TScraper::Run::ReadInterval() {
-  const int seconds = Read(&JobWindow::IntervalSeconds);
+  const int seconds = ReadPublished(&JobWindow::IntervalSeconds);
   return Milliseconds(qMax(0, seconds) * 1000LL);
 }
 

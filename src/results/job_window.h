@@ -10,7 +10,7 @@ namespace korvath {
 enum class ProgressBarId { Regions, Stages };
 
 // What a job reaches of the front end that runs it: the window, or the headless front end.
-// Every method except HandOff runs on the user-interface thread only.
+// Every method except HandOff and the four numeric settings runs on the user-interface thread only.
 class JobWindow {
  public:
   virtual ~JobWindow() = default;
@@ -37,11 +37,14 @@ class JobWindow {
   // Asks the desktop to open a document in its associated application; the outcome is ignored.
   virtual void OpenDocument(const QString& path) = 0;
 
-  // Settings that the job reads live, at the moments of its loops.
+  // Settings that the job reads live, at the moments of its loops. The front end publishes them
+  // so that the job thread may read them directly: they are read at every ad, and a hand-off for
+  // each would cost the job more than its requests do.
   virtual int IntervalSeconds() const = 0;
   virtual int RetryCount() const = 0;
   virtual bool CapEnabled() const = 0;
   virtual int CapValue() const = 0;
+  // The query lines, read through the hand-off.
   virtual int QueryLineCount() const = 0;
   virtual QString QueryLine(int index) const = 0;
 };

@@ -22,7 +22,21 @@ FormJobWindow::FormJobWindow(QObject* uiObject, JobControls controls, JobControl
     : uiObject_(uiObject),
       controls_(controls),
       jobControl_(jobControl),
-      openDocument_(std::move(openDocument)) {}
+      openDocument_(std::move(openDocument)) {
+  PublishSettings();
+  const auto publish = [this] { PublishSettings(); };
+  QObject::connect(controls_.intervalSpinEdit, &QSpinBox::valueChanged, uiObject_, publish);
+  QObject::connect(controls_.retrySpinEdit, &QSpinBox::valueChanged, uiObject_, publish);
+  QObject::connect(controls_.limitSpinEdit, &QSpinBox::valueChanged, uiObject_, publish);
+  QObject::connect(controls_.limit10CheckBox, &QCheckBox::toggled, uiObject_, publish);
+}
+
+void FormJobWindow::PublishSettings() {
+  intervalSeconds_ = controls_.intervalSpinEdit->value();
+  retryCount_ = controls_.retrySpinEdit->value();
+  capEnabled_ = controls_.limit10CheckBox->isChecked();
+  capValue_ = controls_.limitSpinEdit->value();
+}
 
 void FormJobWindow::HandOff(const std::function<void()>& routine) {
   BlockingHandOff(uiObject_, routine);
@@ -68,13 +82,13 @@ void FormJobWindow::StartResumeTimer() { jobControl_.StartResumeTimer(); }
 
 void FormJobWindow::OpenDocument(const QString& path) { openDocument_(path); }
 
-int FormJobWindow::IntervalSeconds() const { return controls_.intervalSpinEdit->value(); }
+int FormJobWindow::IntervalSeconds() const { return intervalSeconds_; }
 
-int FormJobWindow::RetryCount() const { return controls_.retrySpinEdit->value(); }
+int FormJobWindow::RetryCount() const { return retryCount_; }
 
-bool FormJobWindow::CapEnabled() const { return controls_.limit10CheckBox->isChecked(); }
+bool FormJobWindow::CapEnabled() const { return capEnabled_; }
 
-int FormJobWindow::CapValue() const { return controls_.limitSpinEdit->value(); }
+int FormJobWindow::CapValue() const { return capValue_; }
 
 int FormJobWindow::QueryLineCount() const { return MemoLineCount(*controls_.keywordsMemo); }
 

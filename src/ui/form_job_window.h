@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 class QCheckBox;
@@ -64,6 +65,7 @@ class FormJobWindow : public JobWindow {
 
  private:
   QProgressBar& Bar(ProgressBarId bar) const;
+  void PublishSettings();
 
   QObject* uiObject_;
   JobControls controls_;
@@ -72,6 +74,11 @@ class FormJobWindow : public JobWindow {
   // A bar's own maximum, kept apart because a bar with nothing to count is drawn as 0 of 1.
   int regionsMaximum_ = 0;
   int stagesMaximum_ = 0;
+  // The numeric settings as the controls hold them, for the job thread to read.
+  std::atomic<int> intervalSeconds_ = 0;
+  std::atomic<int> retryCount_ = 0;
+  std::atomic<bool> capEnabled_ = false;
+  std::atomic<int> capValue_ = 0;
 };
 
 }  // namespace korvath

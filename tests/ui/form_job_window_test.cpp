@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace korvath {
 namespace {
 
@@ -53,6 +55,26 @@ TEST_F(FormJobWindowTest, EntryStartingWithLineBreaksTakesSeveralLines) {
                                               u"query, region"_qs}));
   window_->ClearLog();
   EXPECT_TRUE(window_->LogLines().isEmpty());
+}
+
+// The job reads these from its own thread at every ad, so an edit must reach it without a
+// hand-off.
+TEST_F(FormJobWindowTest, SettingsChangedWhileAJobRunsArePublished) {
+  interval_.setValue(3);
+  retry_.setValue(20);
+  limit_.setValue(10);
+  cap_.setChecked(true);
+  std::thread job([&] {
+    EXPECT_EQ(window_->IntervalSeconds(), 3);
+    EXPECT_EQ(window_->RetryCount(), 20);
+    EXPECT_EQ(window_->CapValue(), 10);
+    EXPECT_TRUE(window_->CapEnabled());
+  });
+  job.join();
+  limit_.setValue(2);
+  cap_.setChecked(false);
+  EXPECT_EQ(window_->CapValue(), 2);
+  EXPECT_FALSE(window_->CapEnabled());
 }
 
 TEST_F(FormJobWindowTest, BarWithNothingToCountIsEmptyNotBusy) {
