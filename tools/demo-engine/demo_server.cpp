@@ -50,6 +50,12 @@ void DemoServer::Accept() {
         if (ec) {
           std::fprintf(stderr, "accept failed: %s\n", ec.message().c_str());
         } else {
+          // An answer leaves in several TLS records; without this the last one can wait for the
+          // client's delayed acknowledgement.
+          boost::system::error_code optionError;
+          socket.set_option(asio::ip::tcp::no_delay(true), optionError);
+          if (optionError)
+            std::fprintf(stderr, "TCP_NODELAY not set: %s\n", optionError.message().c_str());
           ServeConnection(std::move(socket), tls_, router_,
                           {std::chrono::milliseconds(options_.slowMs), options_.logRequests});
         }
