@@ -84,7 +84,9 @@ TEST(PageFetcherTls, CloseWithoutNotification) {
     QByteArray buffer;
     EXPECT_EQ(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/"), buffer); }).empty(), complete)
         << response;
-    if (complete) EXPECT_EQ(buffer, QByteArray("to the end"));
+    if (complete) {
+      EXPECT_EQ(buffer, QByteArray("to the end"));
+    }
   }
 }
 
