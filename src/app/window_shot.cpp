@@ -1,5 +1,6 @@
 // Shows the main window as the program does, with both bars part-filled so that their colours can
-// be seen, and saves a picture of the whole screen; scripts/screenshot runs it on a virtual display.
+// be seen, and saves a picture of the whole screen; scripts/screenshot runs it on a virtual
+// display.
 #include "ui/main_form.h"
 
 #include <QApplication>
