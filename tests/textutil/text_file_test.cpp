@@ -29,7 +29,8 @@ TEST(SplitTextLines, BreaksAtCrLfCrAndLfWithoutTrailingEmptyLine) {
       {u" x \r\n\r\ny", {u" x "_qs, u""_qs, u"y"_qs}},
   };
   for (const SplitCase& c : cases) {
-    EXPECT_EQ(SplitTextLines(QStringView(c.text)), c.lines) << QString::fromUtf16(c.text).toStdString();
+    EXPECT_EQ(SplitTextLines(QStringView(c.text)), c.lines)
+        << QString::fromUtf16(c.text).toStdString();
   }
 }
 
