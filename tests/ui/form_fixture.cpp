@@ -12,13 +12,6 @@
 // checker of sanitizer builds is not to count it.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
-// Qt's libraries are not built for the thread sanitizer, which cannot see their futex-based locks
-// and so takes the hand-over of Qt's own pooled work for races.
-extern "C" const char* __tsan_default_suppressions() {
-  return "called_from_lib:libQt6Core.so\ncalled_from_lib:libQt6Gui.so\n"
-         "called_from_lib:libQt6Widgets.so\n";
-}
-
 namespace korvath::testing {
 
 void EnsureApplication() {

@@ -20,15 +20,6 @@ constexpr int kJobTimeoutMs = 120000;
 
 class WindowJob : public FormTest {
  protected:
-  void SetUp() override {
-#if defined(__SANITIZE_THREAD__)
-    // Here, with Qt's libraries not built for it, the thread sanitizer reports the job's hold
-    // flag as raced although both threads touch it only under its lock; the job's threading is
-    // checked by the engine's own tests.
-    GTEST_SKIP() << "a whole job in the window is not checked under the thread sanitizer";
-#endif
-  }
-
   WindowJob() : previousFolder_(QDir::currentPath()) {
     // The job writes the raw pages it receives to the working folder.
     QDir::setCurrent(Folder());
