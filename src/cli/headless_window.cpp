@@ -1,5 +1,6 @@
 #include "cli/headless_window.h"
 
+#include "results/handle_result.h"
 #include "results/ui_hand_off.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ void HeadlessWindow::HandOff(const std::function<void()>& routine) {
 void HeadlessWindow::AppendLogEntry(const QString& entry) {
   log_.append(entry);
   // The final save announces itself with this line and asks to open the file once it is written.
-  if (entry.contains(u": Сбор данных завершен"_qs)) finalSaveBegun_ = true;
+  if (entry.contains(u": "_qs + kFinalSaveMessage.toString())) finalSaveBegun_ = true;
   EraseProgressLine();
   // The log box keeps CR LF inside an entry; a terminal or a pipe wants plain line feeds.
   QString text = entry;

@@ -27,7 +27,7 @@ void SaveWorkingFile(const ResultTable& table, JobWindow& window, const QString&
 // A failure here propagates: the job reports it like any other and pauses.
 void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder) {
   if (table.RowCount() == 0) return;
-  AddLogLine(window, u"Сбор данных завершен"_qs);
+  AddLogLine(window, kFinalSaveMessage.toString());
   const QString fileName = ResultsFileName(QDateTime::currentDateTime());
   AddLogLine(window, u"Сохраняем данные в файл Excel: "_qs + fileName);
   const QString path = QDir(programFolder).filePath(fileName);

@@ -4,8 +4,13 @@
 #include "results/result_table.h"
 
 #include <QString>
+#include <QStringView>
 
 namespace korvath {
+
+// The first line of the final save; a front end that must know whether the results file was
+// written watches for it.
+inline constexpr QStringView kFinalSaveMessage = u"Сбор данных завершен";
 
 // Runs on the user-interface thread. Working save, final save (throws when the results file fails;
 // the shell is asked to open it through window.OpenDocument), or error report (log lines +
