@@ -25,12 +25,16 @@ void TScraper::Run::WriteRaw(const QString& fileName) const {
   const QString path =
       folder.isEmpty() ? QDir::current().filePath(fileName) : QDir(folder).filePath(fileName);
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+  // The old copy is overwritten and then cut to length, never truncated to nothing first: ext4
+  // flushes a file emptied that way to the disk as soon as it is closed, which for a copy written
+  // at every card would cost the job a disk write per request.
+  if (!file.open(QIODevice::ReadWrite)) {
     throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
                                  .arg(QDir::toNativeSeparators(path), file.errorString())
                                  .toStdString());
   }
-  if (file.write(receiveBuffer_) != receiveBuffer_.size() || !file.flush()) {
+  if (file.write(receiveBuffer_) != receiveBuffer_.size() || !file.resize(receiveBuffer_.size()) ||
+      !file.flush()) {
     throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
                                  .arg(QDir::toNativeSeparators(path), file.errorString())
                                  .toStdString());

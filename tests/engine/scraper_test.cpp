@@ -30,6 +30,9 @@ TEST_F(ScraperTest, NormalRunLogsEveryStepAndRecordsEveryAd) {
   const QByteArray card = CardPage(u"ООО \"Ромашка\""_qs, u"Россия, \"Москва\""_qs);
   web.Answer(SearchAddress(Truba(), u"213"_qs), page);
   web.Answer(Card(1), card);
+  // Copies left by an earlier job, longer than the new ones: nothing of them may remain.
+  WriteFile(QDir(folder.path()).filePath(u"ads_list.html"_qs), page + page);
+  WriteFile(QDir(folder.path()).filePath(u"ad.html"_qs), card + card);
 
   RunJob();
 
