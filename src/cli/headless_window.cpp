@@ -1,10 +1,12 @@
 #include "cli/headless_window.h"
 
+#include "cli/ui_turn.h"
 #include "results/handle_result.h"
 #include "results/ui_hand_off.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QThread>
 
 #include <utility>
 
@@ -33,7 +35,11 @@ void HeadlessWindow::SetResumeTimerStarter(std::function<void()> starter) {
 }
 
 void HeadlessWindow::HandOff(const std::function<void()>& routine) {
-  BlockingHandOff(this, routine);
+  // The job waits for the main thread's turn rather than travelling to that thread (see UiTurn):
+  // at a request every few hundred microseconds, the two thread switches of a trip would cost the
+  // job more than its requests do.
+  std::lock_guard turn(UiTurn());
+  routine();
 }
 
 void HeadlessWindow::AppendLogEntry(const QString& entry) {
@@ -65,14 +71,24 @@ void HeadlessWindow::ShowProgress(ProgressBarId bar, int maximum, int /*position
 
 int HeadlessWindow::ProgressMaximum(ProgressBarId bar) const { return BarOf(bar).maximum; }
 
-void HeadlessWindow::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+void HeadlessWindow::ProcessPendingEvents() {
+  // A routine handed off from the job runs on the job's thread, between the main thread's events:
+  // those events reach the job anyway, and the job's thread has no event loop to run.
+  if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+}
 
 void HeadlessWindow::SetInputsEnabled(bool /*enabled*/) {
   // The inputs were read from files and arguments before the start; nothing can change them.
 }
 
 void HeadlessWindow::StartResumeTimer() {
-  if (resumeTimerStarter_) resumeTimerStarter_();
+  if (!resumeTimerStarter_) return;
+  // The timer belongs to the main thread and can only be armed there.
+  if (QThread::currentThread() == thread()) {
+    resumeTimerStarter_();
+  } else {
+    QueuedHandOff(thread(), resumeTimerStarter_);
+  }
 }
 
 void HeadlessWindow::OpenDocument(const QString& path) {

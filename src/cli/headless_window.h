@@ -22,7 +22,9 @@ struct HeadlessSettings {
 
 // The job's window when there is no display: log entries go to `logOut` as they come, the two
 // bars are drawn as one line on `progressOut` (null when that stream is not a terminal), and the
-// results file is remembered instead of opened unless opening was asked for.
+// results file is remembered instead of opened unless opening was asked for. Its user-interface
+// thread is the turn of ui_turn.h: a hand-off runs the routine on the job's thread while holding
+// the turn, so the process's application must be a TurnTakingApplication.
 class HeadlessWindow final : public QObject, public JobWindow {
   Q_OBJECT
 

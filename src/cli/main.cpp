@@ -2,6 +2,7 @@
 #include "cli/inspect_command.h"
 #include "cli/run_command.h"
 #include "cli/run_options.h"
+#include "cli/ui_turn.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -37,7 +38,7 @@ int PrintUsage() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
+  korvath::TurnTakingApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() < 2) {
     return PrintUsage();

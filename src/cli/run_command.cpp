@@ -3,6 +3,7 @@
 #include "cli/headless_window.h"
 #include "cli/interrupt_signal.h"
 #include "cli/run_options.h"
+#include "cli/ui_turn.h"
 #include "engine/job_control.h"
 #include "engine/scraper.h"
 #include "inputs/region_catalogue.h"
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -77,6 +79,9 @@ struct JobOutcome {
 // Starts the job and runs the event loop until its thread has ended.
 JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
                   const ScraperConfig& config, bool openResults) {
+  // Outside its event loop the main thread keeps the turn, so that the job's hand-offs wait until
+  // the loop delivers events (see UiTurn); it is let go last, after job control and the window.
+  std::unique_lock turn(UiTurn());
   HeadlessWindow window(settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr, openResults);
   JobControl control;
   window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
@@ -94,7 +99,9 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
 
   if (!control.Start(window, regions, config)) return outcome;
   outcome.end = JobEnd::Completed;
+  turn.unlock();
   QCoreApplication::exec();
+  turn.lock();
   outcome.resultsSaveFailed = window.ResultsSaveFailed();
   outcome.resultsFile = window.OpenedDocument();
   return outcome;

@@ -1,9 +1,14 @@
 #include "cli/headless_window.h"
 
-#include <gtest/gtest.h>
+#include "cli/ui_turn.h"
 
+#include <gtest/gtest.h>
+#include <QTimer>
+
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace korvath {
 namespace {
@@ -90,6 +95,51 @@ TEST(HeadlessWindow, ResumeTimerGoesToItsOwner) {
   window.SetResumeTimerStarter([&armed] { ++armed; });
   window.StartResumeTimer();
   EXPECT_EQ(armed, 1);
+}
+
+TEST(HeadlessWindow, HandedOffRoutinesNeverOverlapTheMainThreadsEvents) {
+  int argc = 1;
+  char name[] = "cli_run_tests";
+  char* argv[] = {name, nullptr};
+  TurnTakingApplication app(argc, argv);
+  TempStream out(std::tmpfile());
+  HeadlessWindow window({}, out.get(), nullptr, false);
+
+  // Both sides change `shared` without a lock of their own, as the window's state is changed; a
+  // routine that ran while an event was being delivered would see `eventRunning` set.
+  std::atomic<bool> eventRunning = false;
+  bool overlapped = false;
+  int shared = 0;
+  QTimer busyEvents;
+  busyEvents.setInterval(0);
+  QObject::connect(&busyEvents, &QTimer::timeout, [&] {
+    eventRunning = true;
+    ++shared;
+    std::this_thread::yield();
+    eventRunning = false;
+  });
+  busyEvents.start();
+
+  constexpr int kHandOffs = 2000;
+  std::thread job([&] {
+    for (int i = 0; i < kHandOffs; ++i) {
+      window.HandOff([&] {
+        if (eventRunning) overlapped = true;
+        ++shared;
+      });
+    }
+    QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+  });
+  {
+    // Outside the event loop the main thread holds the turn, as the headless run does.
+    std::lock_guard turn(UiTurn());
+    std::this_thread::yield();
+  }
+  app.exec();
+  job.join();
+
+  EXPECT_FALSE(overlapped);
+  EXPECT_GT(shared, kHandOffs);
 }
 
 }  // namespace
