@@ -14,6 +14,8 @@
 
 #include <stdexcept>
 
+#include <poll.h>
+
 namespace korvath {
 namespace {
 
@@ -54,15 +56,9 @@ bool Transport::IsUsable() {
   if (!IsOpen() || buffer_.size() > 0) return false;
   auto& socket = tls_ ? beast::get_lowest_layer(*tls_).socket() : plain_->socket();
   // Between responses an idle connection has nothing to read; anything there is a close, a
-  // reset or a TLS alert.
-  error_code error;
-  socket.non_blocking(true, error);
-  char probe = 0;
-  socket.receive(asio::buffer(&probe, 1), asio::socket_base::message_peek, error);
-  const bool idle = error == asio::error::would_block;
-  error_code ignored;
-  socket.non_blocking(false, ignored);
-  return idle;
+  // reset or a TLS alert. One poll that does not wait asks this with a single system call.
+  pollfd probe{.fd = socket.native_handle(), .events = POLLIN, .revents = 0};
+  return ::poll(&probe, 1, 0) == 0;
 }
 
 template <class Operation>
