@@ -72,14 +72,42 @@ TEST(DemoRouter, StartsASessionForEveryClientWithoutOne) {
 }
 
 TEST(DemoRouter, FailsEveryNthRequest) {
-  DemoRouter router({}, {3, 0}, kOrigin);
+  Misbehaviour misbehaviour;
+  misbehaviour.failEvery = 3;
+  DemoRouter router({}, misbehaviour, kOrigin);
   std::vector<unsigned> statuses;
   for (int i = 0; i < 7; ++i) statuses.push_back(router.Answer("/card/1001", kSession).status);
   EXPECT_EQ(statuses, (std::vector<unsigned>{200, 200, 500, 200, 200, 500, 200}));
 }
 
+TEST(DemoRouter, MisbehavesAtTheNumberedRequests) {
+  Misbehaviour misbehaviour;
+  misbehaviour.failAt = {2, 3};
+  misbehaviour.resetAt = {4, 4};
+  misbehaviour.stallAt = {5, 5};
+  misbehaviour.garbageAt = {6, 7};
+  DemoRouter router({}, misbehaviour, kOrigin);
+  std::vector<std::pair<Fault, unsigned>> answers;
+  for (int i = 0; i < 8; ++i) {
+    const DemoAnswer answer = router.Answer("/card/1001", "");
+    answers.emplace_back(answer.fault, answer.status);
+    // A connection that carries no answer starts no session.
+    EXPECT_EQ(answer.setCookie.empty(), answer.fault != Fault::None) << i;
+  }
+  EXPECT_EQ(answers, (std::vector<std::pair<Fault, unsigned>>{{Fault::None, 200},
+                                                              {Fault::None, 500},
+                                                              {Fault::None, 500},
+                                                              {Fault::Reset, 200},
+                                                              {Fault::Stall, 200},
+                                                              {Fault::Garbage, 200},
+                                                              {Fault::Garbage, 200},
+                                                              {Fault::None, 200}}));
+}
+
 TEST(DemoRouter, NothingFoundForTheFirstLoadsOfEachPage) {
-  DemoRouter router({2, 3, 0}, {0, 2}, kOrigin);
+  Misbehaviour misbehaviour;
+  misbehaviour.nothingFoundLoads = 2;
+  DemoRouter router({2, 3, 0}, misbehaviour, kOrigin);
   const std::string secondPage = std::string(kWindows) + "&page=2";
   std::vector<bool> first, second;
   for (int i = 0; i < 3; ++i) first.push_back(SaysNothingFound(router.Answer(kWindows, kSession)));
@@ -96,9 +124,32 @@ TEST(DemoRouter, SomeQueriesNeverFindAnything) {
 }
 
 TEST(DemoOptions, ReadsEveryOption) {
-  const DemoOptions options = ParseDemoOptions(
-      {"engine", "--port", "8443", "--pages", "5", "--ads", "0", "--filler", "100", "--slow-ms",
-       "20", "--fail-every", "4", "--nothing-found-loads", "2", "--exit-after", "9", "--log"});
+  const DemoOptions options = ParseDemoOptions({"engine",
+                                                "--port",
+                                                "8443",
+                                                "--pages",
+                                                "5",
+                                                "--ads",
+                                                "0",
+                                                "--filler",
+                                                "100",
+                                                "--slow-ms",
+                                                "20",
+                                                "--fail-every",
+                                                "4",
+                                                "--nothing-found-loads",
+                                                "2",
+                                                "--exit-after",
+                                                "9",
+                                                "--log",
+                                                "--fail-at",
+                                                "3-5",
+                                                "--reset-at",
+                                                "7",
+                                                "--stall-at",
+                                                "8-8",
+                                                "--garbage-at",
+                                                "1-100"});
   EXPECT_EQ(options.port, 8443);
   EXPECT_EQ(options.shape.pages, 5);
   EXPECT_EQ(options.shape.adsPerPage, 0);
@@ -106,6 +157,13 @@ TEST(DemoOptions, ReadsEveryOption) {
   EXPECT_EQ(options.slowMs, 20);
   EXPECT_EQ(options.misbehaviour.failEvery, 4);
   EXPECT_EQ(options.misbehaviour.nothingFoundLoads, 2);
+  const auto ends = [](const RequestRange& r) {
+    return std::vector<std::uint64_t>{r.first, r.last};
+  };
+  EXPECT_EQ(ends(options.misbehaviour.failAt), (std::vector<std::uint64_t>{3, 5}));
+  EXPECT_EQ(ends(options.misbehaviour.resetAt), (std::vector<std::uint64_t>{7, 7}));
+  EXPECT_EQ(ends(options.misbehaviour.stallAt), (std::vector<std::uint64_t>{8, 8}));
+  EXPECT_EQ(ends(options.misbehaviour.garbageAt), (std::vector<std::uint64_t>{1, 100}));
   EXPECT_EQ(options.exitAfterS, 9);
   EXPECT_TRUE(options.logRequests);
   EXPECT_TRUE(options.help.empty());
@@ -114,10 +172,13 @@ TEST(DemoOptions, ReadsEveryOption) {
 
 TEST(DemoOptions, RejectsWhatItCannotServe) {
   const QStringList cases[] = {
-      {"engine", "--pages", "0"}, {"engine", "--port", "70000"},
-      {"engine", "--ads", "-1"},  {"engine", "--ads", "ten"},
-      {"engine", "--ads"},        {"engine", "--bogus"},
-      {"engine", "extra"},        {"engine", "--slow-ms", "1e3"},
+      {"engine", "--pages", "0"},    {"engine", "--port", "70000"},
+      {"engine", "--ads", "-1"},     {"engine", "--ads", "ten"},
+      {"engine", "--ads"},           {"engine", "--bogus"},
+      {"engine", "extra"},           {"engine", "--slow-ms", "1e3"},
+      {"engine", "--reset-at", "0"}, {"engine", "--stall-at", "3-2"},
+      {"engine", "--fail-at", "-2"}, {"engine", "--garbage-at", "1-2-3"},
+      {"engine", "--fail-at", "x"},
   };
   for (const QStringList& arguments : cases)
     EXPECT_THROW(ParseDemoOptions(arguments), std::runtime_error)

@@ -26,6 +26,28 @@ int ReadNumber(const QCommandLineParser& parser, const NumberOption& n) {
   return value;
 }
 
+struct RangeOption {
+  QCommandLineOption option;
+  RequestRange* target;
+};
+
+// "N" or "N-M": requests N to M, counted from 1.
+RequestRange ReadRange(const QCommandLineParser& parser, const RangeOption& r) {
+  const QString text = parser.value(r.option);
+  const QStringList ends = text.split(u'-');
+  RequestRange range;
+  bool firstOk = false;
+  bool lastOk = ends.size() == 1;
+  range.first = ends.front().toULongLong(&firstOk);
+  range.last = ends.size() == 2 ? ends.back().toULongLong(&lastOk) : range.first;
+  if (!firstOk || !lastOk || ends.size() > 2 || range.first < 1 || range.last < range.first) {
+    throw std::runtime_error("--" + r.option.names().front().toStdString() +
+                             " wants a request number N or a range N-M from 1 on, not \"" +
+                             text.toStdString() + "\"");
+  }
+  return range;
+}
+
 }  // namespace
 
 DemoOptions ParseDemoOptions(const QStringList& arguments) {
@@ -63,6 +85,19 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
        &options.exitAfterS},
   };
   for (const NumberOption& n : numbers) parser.addOption(n.option);
+  // Faults by request number let a test place exactly one failure where it wants it, since every
+  // failure costs the program an error pause.
+  const RangeOption ranges[] = {
+      {{"fail-at", "Answer 500 to requests N to M (counted from 1).", "N[-M]"},
+       &options.misbehaviour.failAt},
+      {{"reset-at", "Reset the connection instead of answering requests N to M.", "N[-M]"},
+       &options.misbehaviour.resetAt},
+      {{"stall-at", "Never answer requests N to M; keep their connection open.", "N[-M]"},
+       &options.misbehaviour.stallAt},
+      {{"garbage-at", "Answer requests N to M with bytes that are not HTTP, then close.", "N[-M]"},
+       &options.misbehaviour.garbageAt},
+  };
+  for (const RangeOption& r : ranges) parser.addOption(r.option);
   const QCommandLineOption log("log", "Write one line per request to standard error.");
   parser.addOption(log);
   // Benchmarks compare the job with a plain client; a missing card costs the job a one-second
@@ -79,6 +114,9 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
     return options;
   }
   for (const NumberOption& n : numbers) *n.target = ReadNumber(parser, n);
+  for (const RangeOption& r : ranges) {
+    if (parser.isSet(r.option)) *r.target = ReadRange(parser, r);
+  }
   options.logRequests = parser.isSet(log);
   options.shape.missingCards = !parser.isSet(noMissingCards);
   return options;

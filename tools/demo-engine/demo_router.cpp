@@ -57,7 +57,11 @@ DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHe
       questionMark == std::string_view::npos ? std::string_view() : target.substr(questionMark + 1);
 
   DemoAnswer answer;
-  if (misbehaviour_.failEvery > 0 && number % static_cast<unsigned>(misbehaviour_.failEvery) == 0)
+  // A connection fault sends no answer at all, so it starts no session either.
+  answer.fault = FaultOf(number);
+  if (answer.fault != Fault::None) return answer;
+  if (misbehaviour_.failAt.Holds(number) ||
+      (misbehaviour_.failEvery > 0 && number % static_cast<unsigned>(misbehaviour_.failEvery) == 0))
     answer = PlainAnswer(500, "Внутренняя ошибка сервера");
   else if (path == kDirectPath || path == kAdsOnlyPath)
     answer = AnswerResults(path, query);
@@ -113,6 +117,13 @@ DemoAnswer DemoRouter::AnswerCard(std::string_view id) {
   DemoAnswer answer;
   answer.body = RenderCard(card, shape_.fillerBytes);
   return answer;
+}
+
+Fault DemoRouter::FaultOf(std::uint64_t request) const {
+  if (misbehaviour_.resetAt.Holds(request)) return Fault::Reset;
+  if (misbehaviour_.stallAt.Holds(request)) return Fault::Stall;
+  if (misbehaviour_.garbageAt.Holds(request)) return Fault::Garbage;
+  return Fault::None;
 }
 
 bool DemoRouter::SaysNothingFoundThisTime(std::string_view target) {

@@ -3,6 +3,7 @@
 #include "demo-engine/demo_ads.h"
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -10,17 +11,35 @@
 
 namespace korvath::demo {
 
+// Requests `first` to `last`, numbered from 1 in the order the engine reads them; none when
+// `first` is 0.
+struct RequestRange {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  bool Holds(std::uint64_t request) const {
+    return first > 0 && request >= first && request <= last;
+  }
+};
+
 // How the engine misbehaves on purpose, for tests and benchmarks.
 struct Misbehaviour {
   int failEvery = 0;          // answer 500 to every Nth request; 0: never
   int nothingFoundLoads = 0;  // the first N loads of every results page say nothing was found
+  RequestRange failAt;        // answer 500
+  RequestRange resetAt;       // reset the connection instead of answering
+  RequestRange stallAt;       // never answer, but keep the connection open
+  RequestRange garbageAt;     // answer with bytes that are not HTTP, then close
 };
+
+// What the connection does instead of carrying an answer.
+enum class Fault { None, Reset, Stall, Garbage };
 
 struct DemoAnswer {
   unsigned status = 200;
   std::string body;
   std::string location;   // for redirects
   std::string setCookie;  // empty: no Set-Cookie header
+  Fault fault = Fault::None;
 };
 
 // Turns a request target into the engine's answer. Safe to call from several threads.
@@ -39,6 +58,7 @@ class DemoRouter {
   DemoAnswer AnswerResults(std::string_view path, std::string_view query);
   DemoAnswer AnswerCard(std::string_view id);
   bool SaysNothingFoundThisTime(std::string_view target);
+  Fault FaultOf(std::uint64_t request) const;
 
   const EngineShape shape_;
   const Misbehaviour misbehaviour_;

@@ -1,12 +1,15 @@
 #include "demo-engine/demo_session.h"
 
 #include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace korvath::demo {
 namespace {
@@ -21,6 +24,8 @@ constexpr std::chrono::seconds kHandshakeTimeout{30};
 constexpr std::chrono::seconds kIdleTimeout{120};
 constexpr std::chrono::seconds kWriteTimeout{60};
 constexpr std::uint64_t kRequestBodyLimit = 64 * 1024;
+// What a server that speaks some other protocol might send where an HTTP answer belongs.
+constexpr std::string_view kGarbage = "SSH-2.0-OpenSSH_9.2p1 korvath-demo-engine\r\n\r\n";
 
 class Session : public std::enable_shared_from_this<Session> {
  public:
@@ -56,9 +61,20 @@ class Session : public std::enable_shared_from_this<Session> {
     const http::request<http::string_body>& request = parser_->get();
     response_ = MakeResponse(request);
     if (timing_.logRequests) {
-      std::fprintf(stderr, "%s %.*s -> %u\n", std::string(request.method_string()).c_str(),
+      std::fprintf(stderr, "%s %.*s -> %s\n", std::string(request.method_string()).c_str(),
                    static_cast<int>(request.target().size()), request.target().data(),
-                   response_.result_int());
+                   FaultName().c_str());
+    }
+    switch (fault_) {
+      case Fault::Reset:
+        return Reset();
+      case Fault::Stall:
+        // The request is left unanswered; reading on notices when the client gives up.
+        return Read();
+      case Fault::Garbage:
+        return WriteGarbage();
+      case Fault::None:
+        break;
     }
     if (timing_.answerDelay.count() > 0) {
       delay_.expires_after(timing_.answerDelay);
@@ -69,6 +85,7 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   http::response<http::string_body> MakeResponse(const http::request<http::string_body>& request) {
+    fault_ = Fault::None;
     http::response<http::string_body> response;
     response.version(11);
     response.set(http::field::server, "korvath-demo-engine");
@@ -80,6 +97,7 @@ class Session : public std::enable_shared_from_this<Session> {
       return response;
     }
     DemoAnswer answer = router_.Answer(request.target(), request[http::field::cookie]);
+    fault_ = answer.fault;
     response.result(answer.status);
     response.set(http::field::content_type, "text/html; charset=utf-8");
     if (!answer.location.empty()) response.set(http::field::location, answer.location);
@@ -96,6 +114,37 @@ class Session : public std::enable_shared_from_this<Session> {
                         if (ec) return self->Log("write", ec);
                         if (!self->response_.keep_alive()) return self->Shutdown();
                         self->Read();
+                      });
+  }
+
+  std::string FaultName() const {
+    switch (fault_) {
+      case Fault::Reset:
+        return "reset";
+      case Fault::Stall:
+        return "stall";
+      case Fault::Garbage:
+        return "garbage";
+      case Fault::None:
+        break;
+    }
+    return std::to_string(response_.result_int());
+  }
+
+  // A zero linger time makes the close send a reset instead of an orderly end.
+  void Reset() {
+    auto& socket = beast::get_lowest_layer(stream_).socket();
+    beast::error_code ignored;
+    socket.set_option(asio::socket_base::linger(true, 0), ignored);
+    socket.close(ignored);
+  }
+
+  void WriteGarbage() {
+    beast::get_lowest_layer(stream_).expires_after(kWriteTimeout);
+    asio::async_write(stream_, asio::buffer(kGarbage.data(), kGarbage.size()),
+                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                        if (ec) return self->Log("write", ec);
+                        self->Shutdown();
                       });
   }
 
@@ -120,6 +169,7 @@ class Session : public std::enable_shared_from_this<Session> {
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   http::response<http::string_body> response_;
+  Fault fault_ = Fault::None;
 };
 
 }  // namespace
