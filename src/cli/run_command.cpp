@@ -11,6 +11,7 @@
 #include "inputs/saved_inputs.h"
 #include "textutil/text_file.h"
 #include "web/proxy_file.h"
+#include "web/tpage_fetcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +19,10 @@
 
 #include <openssl/crypto.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -147,6 +150,15 @@ int RunCommand(const QStringList& arguments) {
   config.origin = options.origin;
   config.programFolder = programFolder;
   config.workingFolder = QDir::currentPath();
+  if (options.timeoutMs) {
+    const std::chrono::milliseconds timeout(*options.timeoutMs);
+    config.makeFetcher = [timeout] {
+      FetcherOptions fetcherOptions;
+      fetcherOptions.connectTimeout = timeout;
+      fetcherOptions.readTimeout = timeout;
+      return std::make_unique<TPageFetcher>(fetcherOptions);
+    };
+  }
   // A reader of the log that goes away (`| head`) must not end the job mid-run: its results and
   // log file are still to be saved, so a write to the closed pipe only fails.
   std::signal(SIGPIPE, SIG_IGN);

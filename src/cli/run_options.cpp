@@ -68,9 +68,9 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.openResults = true;
       continue;
     }
-    static const QStringList kValueOptions = {u"--dir"_qs,    u"--origin"_qs, u"--interval"_qs,
-                                              u"--retry"_qs,  u"--limit"_qs,  u"--queries"_qs,
-                                              u"--regions"_qs};
+    static const QStringList kValueOptions = {u"--dir"_qs,     u"--origin"_qs,    u"--interval"_qs,
+                                              u"--retry"_qs,   u"--limit"_qs,     u"--queries"_qs,
+                                              u"--regions"_qs, u"--timeout-ms"_qs};
     if (!kValueOptions.contains(name)) Fail(u"unknown argument \"%1\""_qs.arg(arguments[i]));
     if (!value) {
       if (i + 1 >= arguments.size()) Fail(u"%1: missing value"_qs.arg(name));
@@ -87,6 +87,8 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.retryCount = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--limit"_qs) {
       options.cap = WholeNumber(name, *value, 0, kMaxInt);
+    } else if (name == u"--timeout-ms"_qs) {
+      options.timeoutMs = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--queries"_qs) {
       if (value->isEmpty()) Fail(u"--queries: empty path"_qs);
       options.queriesFile = *value;
@@ -99,6 +101,6 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
 
 const char kRunUsage[] =
     "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
-    " [--regions \"name=rid,...\"] [--open]";
+    " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open]";
 
 }  // namespace korvath

@@ -23,6 +23,8 @@ struct RunOptions {
   // Region entries ("name=rid") instead of the saved selection.
   std::optional<QStringList> regions;
   bool openResults = false;
+  // Connect and read time-out of every request; none means the fetcher's own (60 s).
+  std::optional<int> timeoutMs;
 };
 
 // A command line that cannot be run; the message says what is wrong with it.

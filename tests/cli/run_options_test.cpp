@@ -25,12 +25,14 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
   EXPECT_EQ(options.queriesFile, QString());
   EXPECT_FALSE(options.regions.has_value());
   EXPECT_FALSE(options.openResults);
+  EXPECT_FALSE(options.timeoutMs.has_value());
 }
 
 TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
-  const RunOptions options = ParseRunArguments(
-      Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval", "0", "--retry=1",
-            "--limit", "0", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1,2", "--open"}));
+  const RunOptions options =
+      ParseRunArguments(Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval",
+                              "0", "--retry=1", "--limit", "0", "--queries=q.txt", "--regions",
+                              "Нижний Новгород=47,A=1,2", "--open", "--timeout-ms=250"}));
   EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
   EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
   EXPECT_EQ(options.intervalSeconds, 0);
@@ -41,6 +43,7 @@ TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(options.regions,
             std::optional<QStringList>({u"Нижний Новгород=47"_qs, u"A=1"_qs, u"2"_qs}));
   EXPECT_TRUE(options.openResults);
+  EXPECT_EQ(options.timeoutMs, std::optional<int>(250));
 }
 
 TEST(RunOptions, RefusesWhatCannotBeRun) {
@@ -58,6 +61,7 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
       {{"--retry", "0"}, "--retry"},
       {{"--limit", "-1"}, "--limit"},
+      {{"--timeout-ms", "0"}, "--timeout-ms"},
       {{"--origin", "ftp://127.0.0.1"}, "--origin"},
       {{"--origin", "https://127.0.0.1/search"}, "--origin"},
       {{"--origin", "https://127.0.0.1?x=1"}, "--origin"},
