@@ -1,6 +1,7 @@
 #include "web/cookie_jar.h"
 
 #include <QDateTime>
+#include <QHostAddress>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 
@@ -47,6 +48,18 @@ QString DefaultCookiePath(const QString& requestPath) {
   return requestPath.left(lastSlash);
 }
 
+// Qt matches a Domain attribute by suffix alone, so a cookie that 127.0.0.1 set for ".0.0.1" would
+// go to 10.0.0.1 as well. An address names a single host: only a cookie of exactly that host may
+// go to it.
+bool SentToOtherAddress(const QNetworkCookie& cookie, const QUrl& url) {
+  const QString host = url.host();
+  if (QHostAddress(host).isNull()) return false;
+  const QString domain = cookie.domain();
+  return QStringView(domain)
+             .sliced(domain.startsWith(u'.') ? 1 : 0)
+             .compare(host, Qt::CaseInsensitive) != 0;
+}
+
 }  // namespace
 
 CookieJar::CookieJar() : jar_(std::make_unique<Jar>()) {}
@@ -68,6 +81,7 @@ QByteArray CookieJar::HeaderFor(const QUrl& url) {
   jar_->DropExpired();
   QByteArray header;
   for (const QNetworkCookie& cookie : jar_->cookiesForUrl(url)) {
+    if (SentToOtherAddress(cookie, url)) continue;
     if (!header.isEmpty()) header += "; ";
     header += cookie.toRawForm(QNetworkCookie::NameAndValueOnly);
   }
