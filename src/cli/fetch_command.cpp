@@ -70,7 +70,9 @@ void PrintLine(const QByteArray& line) {
 
 bool WriteBody(const QString& path, const QByteArray& body) {
   QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit()) {
+  // The explicit flush brings out a failure (a full disk) that commit() alone would miss.
+  if (file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.flush() &&
+      file.commit()) {
     return true;
   }
   PrintError(u"cannot write \"%1\": %2"_qs.arg(path, file.errorString()));

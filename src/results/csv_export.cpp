@@ -2,6 +2,7 @@
 
 #include "results/cp1251_encoder.h"
 #include "results/csv_rows.h"
+#include "textutil/text_file.h"
 
 #include <QSaveFile>
 
@@ -92,7 +93,7 @@ void SaveCsvFile(const QString& path, const ResultTable& table, CsvFile kind) {
     file.cancelWriting();
     ThrowFileError("Cannot write file", path, QString::fromStdString(error.what()));
   }
-  if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
+  CommitSaveFile(file, path);
 }
 
 QString ResultsFileName(const QDateTime& localTime) {

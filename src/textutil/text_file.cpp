@@ -68,8 +68,20 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
   if (!file.open(QIODevice::WriteOnly))
     ThrowFileError("Cannot create file", path, file.errorString());
   const QByteArray bytes = EncodeLocal8Bit(text);
-  if (file.write(bytes) != bytes.size() || !file.commit())
+  if (file.write(bytes) != bytes.size())
     ThrowFileError("Cannot write file", path, file.errorString());
+  CommitSaveFile(file, path);
+}
+
+void CommitSaveFile(QSaveFile& file, const QString& path) {
+  // commit() misses a failure that only the last flush of the file's buffer meets (a full disk,
+  // say) and puts an empty or cut file in place of the old one; flushing first brings it out.
+  if (!file.flush()) {
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    ThrowFileError("Cannot write file", path, reason);
+  }
+  if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
 }
 
 QByteArray EncodeLocal8Bit(QStringView text) {
