@@ -147,3 +147,7 @@ awk -v ads="$ads" '
       $4 == "-" || !last_rows ? "-" : sprintf("%.0f", ($4 - last_rss) * 1024 / stretch)
     last_rows = rows; last_wall = $2; last_cpu = $3; if ($4 != "-") last_rss = $4
   }' "$scratch/samples"
+# What the job kept for the whole run, as the files it saved at its end hold it.
+log_file=$(ls "$scratch"/program/log-*.txt)
+echo "current.csv: $(($(stat -c %s "$scratch/program/current.csv") / 1024)) KiB;" \
+  "log file: $(($(stat -c %s "$log_file") / 1024)) KiB, $(grep -c $'\r$' "$log_file") lines"
