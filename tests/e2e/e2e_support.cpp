@@ -118,6 +118,14 @@ RunningCli::RunningCli(const Sandbox& sandbox, const QStringList& runArguments) 
   StartCli(process_, sandbox, runArguments);
 }
 
+RunningCli::RunningCli(const std::function<void(QProcess&)>& start) {
+  start(process_);
+  if (!process_.waitForStarted(kHangMs)) {
+    throw std::runtime_error(process_.program().toStdString() +
+                             " did not start: " + process_.errorString().toStdString());
+  }
+}
+
 RunningCli::~RunningCli() {
   if (process_.state() != QProcess::NotRunning) {
     process_.kill();

@@ -62,6 +62,8 @@ CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
 class RunningCli {
  public:
   RunningCli(const Sandbox& sandbox, const QStringList& runArguments);
+  // Runs what `start` sets up and starts on the process, for a run that needs a wrapper.
+  explicit RunningCli(const std::function<void(QProcess&)>& start);
   ~RunningCli();
 
   // Reads the log until `done` holds for what has been printed so far, or the run ends.
