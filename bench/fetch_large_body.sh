@@ -62,14 +62,18 @@ for run in $(seq "$runs"); do
     status=0
     /usr/bin/time -f '%e %U %S %M' -o "$scratch/time" "${command[@]}" >"$scratch/out" \
       2>"$scratch/err" || status=$?
-    read -r wall user system peak <"$scratch/time"
+    # A failed command gets a line of its own before the figures.
+    read -r wall user system peak < <(tail -n 1 "$scratch/time")
     result=$(tr -d '\n' <"$scratch/out")
     ((status == 0)) || result="status $status: $(tr '\n' ' ' <"$scratch/err") $result"
     printf '%-8s %-6s %-8s %-8s %-9s %s\n' "$client" "$run" "$wall" \
       "$(echo "$user + $system" | bc | xargs printf "%.2f")" "$((peak / 1024))" "$result"
-    echo "$client $wall" >>"$scratch/walls"
+    ((status != 0)) || echo "$client $wall" >>"$scratch/walls"
   done
 done
 awk '{ if (!($1 in best) || $2 < best[$1]) best[$1] = $2 }
-  END { printf "fastest: korvath %.2f s, curl %.2f s, korvath / curl %.2f\n", best["korvath"],
-    best["curl"], best["korvath"] / best["curl"] }' "$scratch/walls"
+  END {
+    if (!("korvath" in best) || !("curl" in best)) { print "no successful run of both"; exit }
+    printf "fastest: korvath %.2f s, curl %.2f s, korvath / curl %.2f\n", best["korvath"],
+      best["curl"], best["korvath"] / best["curl"]
+  }' "$scratch/walls"
