@@ -8,6 +8,11 @@
 
 #include <stdexcept>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace korvath {
 namespace {
 
@@ -77,6 +82,50 @@ TEST_F(TextFileTest, WritesCrLfWithoutBomAndReadsBack) {
 TEST_F(TextFileTest, MissingFileAndUnwritableFolderThrow) {
   EXPECT_THROW(ReadTextLines(PathOf("absent.txt")), std::runtime_error);
   EXPECT_THROW(WriteTextLines(PathOf("no/such/folder/out.txt"), {u"x"_qs}), std::runtime_error);
+}
+
+// How the child of FullDiskLeavesTheOldFileWhole ended.
+enum FullDiskOutcome {
+  kOldFileKept = 0,
+  kCannotMount,
+  kOldFileNotWritten,
+  kNoFailure,
+  kOldFileChanged,
+};
+
+// Fills a one-page tmpfs with a file, then tries to replace it with one that cannot fit beside
+// it. Runs in a child process, in a mount namespace of its own.
+FullDiskOutcome ReplaceOnFullDisk(const QString& folder) {
+  const QByteArray path = QFile::encodeName(folder);
+  if (unshare(CLONE_NEWNS) != 0 ||
+      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("tmpfs", path.constData(), "tmpfs", 0, "size=4k") != 0)
+    return kCannotMount;
+  const QString file = folder + u"/keywords.txt"_qs;
+  const QStringList old = {u"первая"_qs, u"вторая"_qs};
+  try {
+    WriteTextLines(file, old);
+  } catch (const std::runtime_error&) {
+    return kOldFileNotWritten;
+  }
+  try {
+    WriteTextLines(file, {QString(3000, u'x')});
+    return kNoFailure;
+  } catch (const std::runtime_error&) {
+  }
+  return ReadTextLines(file) == old ? kOldFileKept : kOldFileChanged;
+}
+
+TEST_F(TextFileTest, FullDiskLeavesTheOldFileWhole) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(ReplaceOnFullDisk(dir_.path()));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kCannotMount)
+    GTEST_SKIP() << "cannot mount a tmpfs in a namespace of its own (needs root or CAP_SYS_ADMIN)";
+  EXPECT_EQ(WEXITSTATUS(status), kOldFileKept);
 }
 
 }  // namespace
