@@ -74,9 +74,9 @@ prepare() {
 failures=0
 run_started=
 report() {
-  local run=$1 verdict=$2
+  local run=$1 verdict=$2$status_note
   printf '%-10s %6.1f s  %s\n' "$run" "$(echo "$(date +%s.%N) - $run_started" | bc)" "$verdict"
-  [[ "$verdict" == clean* ]] || failures=$((failures + 1))
+  [[ "$verdict" == clean* && -z "$status_note" ]] || failures=$((failures + 1))
 }
 
 # Sanitizer findings in the report files of run $1, or "clean" and the rows saved.
@@ -104,11 +104,15 @@ run_asan_job() {
   job_pid=$!
 }
 
+# Waits for the job; a wrong exit status (a sanitizer's own is 1 or 23) makes the run not clean.
+status_note=
 finish_job() {
   local run=$1 expected=$2 status=0
   wait "$job_pid" || status=$?
   job_pid=
+  status_note=
   if ((status != expected)); then
+    status_note="; exit status $status, not $expected"
     echo "$run: the job ended with status $status, not $expected" >&2
     tail -5 "$scratch/$run/job.err" "$scratch/$run/job.log" >&2
   fi
