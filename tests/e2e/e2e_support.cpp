@@ -47,6 +47,24 @@ CliResult Collect(QProcess& process, QString out) {
 
 }  // namespace
 
+void QtApplication::SetUp() {
+  static int argc = 1;
+  static char name[] = "e2e";
+  static char* argv[] = {name, nullptr};
+  app_ = std::make_unique<QCoreApplication>(argc, argv);
+}
+
+void QtApplication::TearDown() { app_.reset(); }
+
+void WriteUserLines(const QString& path, const QStringList& lines) {
+  QByteArray bytes("\xEF\xBB\xBF");
+  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    throw std::runtime_error("cannot write " + path.toStdString());
+  }
+}
+
 DemoEngine::DemoEngine(const QStringList& options) {
   process_.setProgram(QStringLiteral(KORVATH_DEMO_ENGINE_PATH));
   process_.setArguments(options);
@@ -76,9 +94,7 @@ Sandbox::Sandbox() {
 }
 
 void Sandbox::WriteUserFile(const QString& name, const QStringList& lines) const {
-  QByteArray bytes("\xEF\xBB\xBF");
-  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-  WriteBytes(name, bytes);
+  WriteUserLines(ProgramFile(name), lines);
 }
 
 void Sandbox::WriteBytes(const QString& name, const QByteArray& bytes) const {

@@ -1,15 +1,32 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 
 namespace korvath::e2e {
+
+// The application object that QProcess's socket notifiers want, for the whole test program.
+class QtApplication : public ::testing::Environment {
+ public:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  std::unique_ptr<QCoreApplication> app_;
+};
+
+// Writes `lines` as UTF-8 with a byte-order mark, which every reader of the user's files
+// recognises, each followed by CR LF.
+void WriteUserLines(const QString& path, const QStringList& lines);
 
 // The demo search engine, started on a port of its own choosing and stopped with the object.
 class DemoEngine {
@@ -34,7 +51,7 @@ class Sandbox {
   QString ProgramFile(const QString& name) const { return programDir_.filePath(name); }
   QString WorkingFile(const QString& name) const { return workingDir_.filePath(name); }
 
-  // Writes UTF-8 with a byte-order mark, which every reader of the user's files recognises.
+  // WriteUserLines into the program folder.
   void WriteUserFile(const QString& name, const QStringList& lines) const;
   void WriteBytes(const QString& name, const QByteArray& bytes) const;
   // Names in the program folder that match a wildcard pattern, e.g. "results-*.csv".

@@ -2,12 +2,10 @@
 
 #include "support/free_port.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <stdexcept>
 
 namespace korvath::e2e {
 
@@ -78,15 +76,6 @@ RunningCli StartMountedCli(const Sandbox& sandbox, const QString& mounts,
     process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
     process.start();
   });
-}
-
-void WriteLines(const QString& path, const QStringList& lines) {
-  QByteArray bytes("\xEF\xBB\xBF");
-  for (const QString& line : lines) bytes += line.toUtf8() + "\r\n";
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-    throw std::runtime_error("cannot write " + path.toStdString());
-  }
 }
 
 }  // namespace korvath::e2e

@@ -38,7 +38,4 @@ QString MountNamespaceUnavailable();
 RunningCli StartMountedCli(const Sandbox& sandbox, const QString& mounts,
                            const QStringList& runArguments, const QString& keep = {});
 
-// Writes `lines` as UTF-8 with a byte-order mark, CR LF after each.
-void WriteLines(const QString& path, const QStringList& lines);
-
 }  // namespace korvath::e2e

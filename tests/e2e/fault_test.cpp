@@ -6,7 +6,6 @@
 #include "support/free_port.h"
 #include "support/tinyproxy.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,20 +21,6 @@
 namespace korvath::e2e {
 namespace {
 
-// QProcess reports through socket notifiers, which want an application object.
-class QtApplication : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "e2e_fault_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QCoreApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QCoreApplication> app_;
-};
 const auto* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 // Two result pages of three ads. The requests of a run come in this order: 1 the first page,
@@ -50,7 +35,7 @@ const QString kError = u": Ошибка: ERROR_"_qs;
 // working folder, so that the program folder holds nothing but what the job writes.
 QStringList JobArguments(const Sandbox& sandbox, const QString& origin,
                          const QStringList& more = {}) {
-  WriteLines(sandbox.WorkingFile(u"queries.txt"_qs), {u"окна"_qs});
+  WriteUserLines(sandbox.WorkingFile(u"queries.txt"_qs), {u"окна"_qs});
   return QStringList{u"--origin"_qs,  origin,          u"--interval"_qs,
                      u"0"_qs,         u"--queries"_qs, sandbox.WorkingFile(u"queries.txt"_qs),
                      u"--regions"_qs, u"Москва=213"_qs} +
@@ -88,7 +73,7 @@ struct CleanJob {
 // Two queries, the first of them the one of every other job here.
 QStringList TwoQueries(const Sandbox& sandbox) {
   const QString path = sandbox.WorkingFile(u"two-queries.txt"_qs);
-  WriteLines(path, {u"окна"_qs, u"двери"_qs});
+  WriteUserLines(path, {u"окна"_qs, u"двери"_qs});
   return {u"--queries"_qs, path};
 }
 

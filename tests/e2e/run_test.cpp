@@ -4,7 +4,6 @@
 #include "demo-engine/demo_cards.h"
 #include "support/tinyproxy.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -15,20 +14,6 @@
 namespace korvath::e2e {
 namespace {
 
-// QProcess reports through socket notifiers, which want an application object.
-class QtApplication : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "e2e_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QCoreApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QCoreApplication> app_;
-};
 const auto* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 const QStringList kHeader = {u"Регион"_qs,
