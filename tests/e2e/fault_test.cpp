@@ -261,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                    uR"(^ERROR_HTTP/1\.[01] 40[17] )"_qs, 1}),
     [](const ::testing::TestParamInfo<ProxyFault>& info) { return info.param.name; });
 
-TEST(CliFault, WorkingFolderNotWritableIsReportedAtEveryAttempt) {
+TEST(CliFault, WorkingFolderNotWritableNamesTheFileItCouldNotWrite) {
   if (const QString reason = MountNamespaceUnavailable(); !reason.isEmpty())
     GTEST_SKIP() << reason.toStdString();
   DemoEngine engine(kShape);
@@ -284,7 +284,9 @@ TEST(CliFault, WorkingFolderNotWritableIsReportedAtEveryAttempt) {
 TEST(CliFault, WorkingFileThatCannotBeReplacedLeavesTheJobGoingOn) {
   const struct {
     const char* name;
-    bool folder;     // a folder where the file must go, else a read-only file mounted there
+    // A folder where the file must go, else a read-only file mounted there, which the program
+    // may not replace, as it may not replace a file another program holds open on Windows.
+    bool folder;
     QString reason;  // the system's reason, at the end of the log line
   } cases[] = {
       {"folder", true, u"Filename refers to a directory"_qs},
