@@ -208,6 +208,8 @@ std::size_t Transport::ReadBodyPart(ResponseParser& parser, char* chunk, std::si
     read = {};
     parser.put_eof(read);
   }
+  // Anywhere else the close cuts the answer short, just as a plain close would: no TLS failure.
+  if (read == asio::ssl::error::stream_truncated) read = http::error::partial_message;
   if (read) {
     Close();
     Fail(Phase::Read, read);
