@@ -145,8 +145,8 @@ TEST_P(CliServerFault, CostsAnErrorPauseAndLosesNoRow) {
   EXPECT_EQ(ReadCsv(sandbox.ProgramFile(u"current.csv"_qs)), Clean().working);
 }
 
-// Faults land on the card of ad 2 (request 3), on the first page (request 1) or, twice in a row,
-// on the second page (requests 5 and 6).
+// Faults land on the card of ad 2 (request 3), on the first page (request 1) or on the second
+// page (request 5, and 6 when twice in a row); a page cut short must not be walked.
 INSTANTIATE_TEST_SUITE_P(
     Faults, CliServerFault,
     ::testing::Values(
@@ -166,6 +166,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {u"--garbage-at"_qs, u"1"_qs},
                     {},
                     u"ERROR_Сервер %1 прислал ответ не по протоколу HTTP"_qs,
+                    1},
+        ServerFault{"AnswerCutShort",
+                    {u"--cut-at"_qs, u"5"_qs},
+                    {},
+                    u"ERROR_Сервер %1 закрыл соединение до конца ответа"_qs,
                     1},
         ServerFault{"ServerErrorForTwoAttempts",
                     {u"--fail-at"_qs, u"5-6"_qs},

@@ -86,13 +86,16 @@ TEST(DemoRouter, MisbehavesAtTheNumberedRequests) {
   misbehaviour.resetAt = {4, 4};
   misbehaviour.stallAt = {5, 5};
   misbehaviour.garbageAt = {6, 7};
+  misbehaviour.cutAt = {8, 8};
   DemoRouter router({}, misbehaviour, kOrigin);
   std::vector<std::pair<Fault, unsigned>> answers;
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < 9; ++i) {
     const DemoAnswer answer = router.Answer("/card/1001", "");
     answers.emplace_back(answer.fault, answer.status);
-    // A connection that carries no answer starts no session.
-    EXPECT_EQ(answer.setCookie.empty(), answer.fault != Fault::None) << i;
+    // A connection that carries no answer starts no session; a cut one carries half of one.
+    const bool carriesAnswer = answer.fault == Fault::None || answer.fault == Fault::Cut;
+    EXPECT_EQ(answer.setCookie.empty(), !carriesAnswer) << i;
+    EXPECT_EQ(answer.body.empty(), !carriesAnswer) << i;
   }
   EXPECT_EQ(answers, (std::vector<std::pair<Fault, unsigned>>{{Fault::None, 200},
                                                               {Fault::None, 500},
@@ -101,6 +104,7 @@ TEST(DemoRouter, MisbehavesAtTheNumberedRequests) {
                                                               {Fault::Stall, 200},
                                                               {Fault::Garbage, 200},
                                                               {Fault::Garbage, 200},
+                                                              {Fault::Cut, 200},
                                                               {Fault::None, 200}}));
 }
 
@@ -124,32 +128,10 @@ TEST(DemoRouter, SomeQueriesNeverFindAnything) {
 }
 
 TEST(DemoOptions, ReadsEveryOption) {
-  const DemoOptions options = ParseDemoOptions({"engine",
-                                                "--port",
-                                                "8443",
-                                                "--pages",
-                                                "5",
-                                                "--ads",
-                                                "0",
-                                                "--filler",
-                                                "100",
-                                                "--slow-ms",
-                                                "20",
-                                                "--fail-every",
-                                                "4",
-                                                "--nothing-found-loads",
-                                                "2",
-                                                "--exit-after",
-                                                "9",
-                                                "--log",
-                                                "--fail-at",
-                                                "3-5",
-                                                "--reset-at",
-                                                "7",
-                                                "--stall-at",
-                                                "8-8",
-                                                "--garbage-at",
-                                                "1-100"});
+  const DemoOptions options = ParseDemoOptions(
+      u"engine --port 8443 --pages 5 --ads 0 --filler 100 --slow-ms 20 --fail-every 4 "
+      u"--nothing-found-loads 2 --exit-after 9 --log --fail-at 3-5 --reset-at 7 --stall-at 8-8 "
+      u"--garbage-at 1-100 --cut-at 9"_qs.split(u' '));
   EXPECT_EQ(options.port, 8443);
   EXPECT_EQ(options.shape.pages, 5);
   EXPECT_EQ(options.shape.adsPerPage, 0);
@@ -164,6 +146,7 @@ TEST(DemoOptions, ReadsEveryOption) {
   EXPECT_EQ(ends(options.misbehaviour.resetAt), (std::vector<std::uint64_t>{7, 7}));
   EXPECT_EQ(ends(options.misbehaviour.stallAt), (std::vector<std::uint64_t>{8, 8}));
   EXPECT_EQ(ends(options.misbehaviour.garbageAt), (std::vector<std::uint64_t>{1, 100}));
+  EXPECT_EQ(ends(options.misbehaviour.cutAt), (std::vector<std::uint64_t>{9, 9}));
   EXPECT_EQ(options.exitAfterS, 9);
   EXPECT_TRUE(options.logRequests);
   EXPECT_TRUE(options.help.empty());

@@ -96,6 +96,8 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
        &options.misbehaviour.stallAt},
       {{"garbage-at", "Answer requests N to M with bytes that are not HTTP, then close.", "N[-M]"},
        &options.misbehaviour.garbageAt},
+      {{"cut-at", "Send the first half of the answer to requests N to M, then close.", "N[-M]"},
+       &options.misbehaviour.cutAt},
   };
   for (const RangeOption& r : ranges) parser.addOption(r.option);
   const QCommandLineOption log("log", "Write one line per request to standard error.");

@@ -57,9 +57,12 @@ DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHe
       questionMark == std::string_view::npos ? std::string_view() : target.substr(questionMark + 1);
 
   DemoAnswer answer;
-  // A connection fault sends no answer at all, so it starts no session either.
-  answer.fault = FaultOf(number);
-  if (answer.fault != Fault::None) return answer;
+  // A connection fault other than a cut sends no answer at all, so it starts no session either.
+  const Fault fault = FaultOf(number);
+  if (fault != Fault::None && fault != Fault::Cut) {
+    answer.fault = fault;
+    return answer;
+  }
   if (misbehaviour_.failAt.Holds(number) ||
       (misbehaviour_.failEvery > 0 && number % static_cast<unsigned>(misbehaviour_.failEvery) == 0))
     answer = PlainAnswer(500, "Внутренняя ошибка сервера");
@@ -76,6 +79,7 @@ DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHe
     answer.setCookie = std::string(kSessionCookie) + "=" + std::to_string(++sessions_) +
                        "; Path=/; Secure; HttpOnly";
   }
+  answer.fault = fault;
   return answer;
 }
 
@@ -123,6 +127,7 @@ Fault DemoRouter::FaultOf(std::uint64_t request) const {
   if (misbehaviour_.resetAt.Holds(request)) return Fault::Reset;
   if (misbehaviour_.stallAt.Holds(request)) return Fault::Stall;
   if (misbehaviour_.garbageAt.Holds(request)) return Fault::Garbage;
+  if (misbehaviour_.cutAt.Holds(request)) return Fault::Cut;
   return Fault::None;
 }
 

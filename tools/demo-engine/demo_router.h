@@ -29,10 +29,11 @@ struct Misbehaviour {
   RequestRange resetAt;       // reset the connection instead of answering
   RequestRange stallAt;       // never answer, but keep the connection open
   RequestRange garbageAt;     // answer with bytes that are not HTTP, then close
+  RequestRange cutAt;         // send the first half of the answer, then close
 };
 
-// What the connection does instead of carrying an answer.
-enum class Fault { None, Reset, Stall, Garbage };
+// What the connection does instead of carrying the whole answer.
+enum class Fault { None, Reset, Stall, Garbage, Cut };
 
 struct DemoAnswer {
   unsigned status = 200;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,8 @@ class Session : public std::enable_shared_from_this<Session> {
         return Read();
       case Fault::Garbage:
         return WriteGarbage();
+      case Fault::Cut:
+        return WriteHalf();
       case Fault::None:
         break;
     }
@@ -125,6 +128,8 @@ class Session : public std::enable_shared_from_this<Session> {
         return "stall";
       case Fault::Garbage:
         return "garbage";
+      case Fault::Cut:
+        return "cut";
       case Fault::None:
         break;
     }
@@ -145,6 +150,19 @@ class Session : public std::enable_shared_from_this<Session> {
                       [self = shared_from_this()](beast::error_code ec, std::size_t) {
                         if (ec) return self->Log("write", ec);
                         self->Shutdown();
+                      });
+  }
+
+  // The connection ends without the TLS close notification, as when a server goes down halfway.
+  void WriteHalf() {
+    std::ostringstream whole;
+    whole << response_;
+    half_ = whole.str().substr(0, whole.str().size() / 2);
+    beast::get_lowest_layer(stream_).expires_after(kWriteTimeout);
+    asio::async_write(stream_, asio::buffer(half_),
+                      [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                        if (ec) return self->Log("write", ec);
+                        beast::get_lowest_layer(self->stream_).close();
                       });
   }
 
@@ -170,6 +188,7 @@ class Session : public std::enable_shared_from_this<Session> {
   std::optional<http::request_parser<http::string_body>> parser_;
   http::response<http::string_body> response_;
   Fault fault_ = Fault::None;
+  std::string half_;
 };
 
 }  // namespace
