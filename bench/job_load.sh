@@ -76,8 +76,8 @@ start=$(date +%s.%N)
   >"$scratch/log.fifo" 2>"$scratch/job.err") &
 timer_pid=$!
 
-# A row is appended once its card step is over, so when the card of position P of pair K is
-# about to be loaded, (K - 1) * ads_per_pair + P - 1 rows are in the table. The last sample is
+# A row is appended once its card step is over, so when the card of position P of the K-th query
+# and region is about to be loaded, (K - 1) * ads_per_pair + P - 1 rows are in the table. The last sample is
 # taken at the final save's first line, when every row is in, if the job has not ended by the
 # time its log is read that far. Samples are "rows wall cpu rss hwm" (seconds, KiB).
 # /usr/bin/time runs the job as its only child; the samples must read the job's own figures.
