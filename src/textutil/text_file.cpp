@@ -62,14 +62,16 @@ QStringList ReadTextLines(const QString& path) {
 }
 
 void WriteTextLines(const QString& path, const QStringList& lines) {
-  QString text;
-  for (const QString& line : lines) text += line + QStringLiteral("\r\n");
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     ThrowFileError("Cannot create file", path, file.errorString());
-  const QByteArray bytes = EncodeLocal8Bit(text);
-  if (file.write(bytes) != bytes.size())
-    ThrowFileError("Cannot write file", path, file.errorString());
+  // Line by line: the log of a long job would otherwise exist twice more at the end, as one text
+  // and as its bytes.
+  for (const QString& line : lines) {
+    const QByteArray bytes = EncodeLocal8Bit(line + QStringLiteral("\r\n"));
+    if (file.write(bytes) != bytes.size())
+      ThrowFileError("Cannot write file", path, file.errorString());
+  }
   CommitSaveFile(file, path);
 }
 
