@@ -47,7 +47,11 @@ bool JobHold::CheckPoint() {
 bool JobHold::WaitUntil(std::chrono::steady_clock::time_point deadline) {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait_until(lock, deadline, [this] { return stopRequested_ || held_; });
+    // A deadline already past (no pause between requests) is not waited for at all: even a wait
+    // that ends at once costs a system call and a kernel timer, at every request of the job.
+    if (std::chrono::steady_clock::now() < deadline) {
+      changed_.wait_until(lock, deadline, [this] { return stopRequested_ || held_; });
+    }
     // A hold in force keeps the job here, past the deadline and despite a stop request.
     WaitWhileHeld(lock);
     if (stopRequested_ || std::chrono::steady_clock::now() >= deadline) {
