@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Leak checks of whole headless jobs against the demo engine, interval 0:
+# Leak checks of whole jobs against the demo engine, interval 0:
 #   1. LeakSanitizer (AddressSanitizer build): a job of 4,000 ads, every card answered;
 #   2. LeakSanitizer: the error paths — cards answered 404, a query the engine always answers
 #      with its nothing-found notice (loaded again until the repeat count), a query redirected
 #      to the ads-only listing whose ads carry no contact links;
 #   3. LeakSanitizer: a job of 4,000 ads stopped by Ctrl+C after its 500th card;
-#   4. valgrind memcheck (release build): a job of 300 ads.
+#   4. valgrind memcheck (release build): a job of 300 ads;
+#   5. LeakSanitizer: a job of 4,000 ads started from the window on the offscreen platform, when
+#      the sanitizer build has the benchmarks.
 # A run counts as clean when the sanitizer reports nothing, or when valgrind finds no block
 # "definitely lost" or "indirectly lost" and no memory error (Qt and OpenSSL keep reachable
 # blocks until exit, which is not a leak).
@@ -186,6 +188,24 @@ else
     "$scratch/$run/valgrind.txt" | head -60 >&2
 fi
 report "$run" "$verdict; $(rows_saved "$scratch/$run/program/current.csv") rows saved"
+
+# The window's job, when the sanitizer build has the benchmarks (-DKORVATH_BUILD_BENCH=ON): the
+# program starts its own demo engine from beside itself.
+window_bench="$asan_build/bin/window_load_bench"
+if [[ -x "$window_bench" && -x "$asan_build/bin/korvath-demo-engine" ]]; then
+  run=window
+  mkdir -p "$scratch/$run"
+  run_started=$(date +%s.%N)
+  (cd "$scratch/$run" &&
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS="detect_leaks=1:log_path=$scratch/$run/asan" \
+      UBSAN_OPTIONS="print_stacktrace=1:log_path=$scratch/$run/asan" \
+      exec "$window_bench" 4000 >"$scratch/$run/job.log" 2>"$scratch/$run/job.err") &
+  job_pid=$!
+  finish_job "$run" 0
+  report "$run" "$(asan_verdict "$run"); $(grep -o 'current.csv: [0-9]* rows' "$scratch/$run/job.log")"
+else
+  echo "window     skipped: no window_load_bench and korvath-demo-engine in $asan_build"
+fi
 
 if ((failures > 0)); then
   echo "$failures run(s) not clean" >&2
