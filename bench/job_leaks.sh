@@ -23,47 +23,9 @@ asan_cli="$asan_build/bin/korvath-cli"
 release_cli="$release_build/bin/korvath-cli"
 engine="$release_build/bin/korvath-demo-engine"
 
-for program in "$asan_cli" "$release_cli" "$engine"; do
-  [[ -x "$program" ]] || {
-    echo "missing: $program" >&2
-    exit 2
-  }
-done
-command -v valgrind >/dev/null || {
-  echo "missing: valgrind" >&2
-  exit 2
-}
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/korvath-leaks.XXXXXX")"
-engine_pids=()
-job_pid=
-cleanup() {
-  for pid in "$job_pid" "${engine_pids[@]}"; do
-    if [[ -n "$pid" ]]; then
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-    fi
-  done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-# Starts a demo engine with the given options and sets `origin` to its address.
-start_engine() {
-  local out
-  out="$(mktemp "$scratch/engine.XXXXXX")"
-  "$engine" "$@" >"$out" 2>>"$scratch/engine.err" &
-  engine_pids+=($!)
-  origin=
-  for _ in $(seq 200); do
-    IFS= read -r origin <"$out" || true
-    [[ -n "$origin" ]] && return 0
-    sleep 0.1
-  done
-  echo "the demo engine did not start" >&2
-  cat "$scratch/engine.err" >&2
-  exit 1
-}
+source bench/demo_engine.sh
+require_programs "$asan_cli" "$release_cli" "$engine" valgrind
+make_scratch leaks
 
 # A program folder and a working folder for run $1 with the queries that follow.
 prepare() {
@@ -104,6 +66,7 @@ run_asan_job() {
       exec "$asan_cli" run --dir "$scratch/$run/program" --origin "$origin" --interval 0 "$@" \
       >"$scratch/$run/job.log" 2>"$scratch/$run/job.err") &
   job_pid=$!
+  kill_on_exit "$job_pid"
 }
 
 # Waits for the job; a wrong exit status (a sanitizer's own is 1 or 23) makes the run not clean.
@@ -111,7 +74,6 @@ status_note=
 finish_job() {
   local run=$1 expected=$2 status=0
   wait "$job_pid" || status=$?
-  job_pid=
   status_note=
   if ((status != expected)); then
     status_note="; exit status $status, not $expected"
@@ -176,6 +138,7 @@ run_started=$(date +%s.%N)
     "$release_cli" run --dir "$scratch/$run/program" --origin "$answering" --interval 0 \
     --regions "Москва=213" --limit 300 >"$scratch/$run/job.log" 2>"$scratch/$run/job.err") &
 job_pid=$!
+kill_on_exit "$job_pid"
 finish_job "$run" 0
 lost=$(grep -E 'definitely lost|indirectly lost' "$scratch/$run/valgrind.txt" | sed 's/^==[0-9]*== *//' |
   tr '\n' ';' || true)
@@ -201,6 +164,7 @@ if [[ -x "$window_bench" && -x "$asan_build/bin/korvath-demo-engine" ]]; then
       UBSAN_OPTIONS="print_stacktrace=1:log_path=$scratch/$run/asan" \
       exec "$window_bench" 4000 >"$scratch/$run/job.log" 2>"$scratch/$run/job.err") &
   job_pid=$!
+  kill_on_exit "$job_pid"
   finish_job "$run" 0
   report "$run" "$(asan_verdict "$run"); $(grep -o 'current.csv: [0-9]* rows' "$scratch/$run/job.log")"
 else

@@ -27,44 +27,14 @@ fi
 pages=$((ads / (pairs * ads_per_page)))
 ads_per_pair=$((pages * ads_per_page))
 
-for program in "$cli" "$engine" /usr/bin/time; do
-  [[ -x "$program" ]] || {
-    echo "missing: $program" >&2
-    exit 2
-  }
-done
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/korvath-load.XXXXXX")"
-engine_pid=
-timer_pid=
-cleanup() {
-  for pid in "$timer_pid" "$engine_pid"; do
-    if [[ -n "$pid" ]]; then
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-    fi
-  done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+source bench/demo_engine.sh
+require_programs "$cli" "$engine" /usr/bin/time
+make_scratch load
 
 mkdir -p "$scratch/program" "$scratch/work"
 printf '%s\r\n' "${queries[@]}" >"$scratch/program/keywords.txt"
 
-"$engine" --pages "$pages" --ads "$ads_per_page" --no-missing-cards \
-  >"$scratch/engine.out" 2>"$scratch/engine.err" &
-engine_pid=$!
-origin=
-for _ in $(seq 200); do
-  IFS= read -r origin <"$scratch/engine.out" || true
-  [[ -n "$origin" ]] && break
-  sleep 0.1
-done
-if [[ -z "$origin" ]]; then
-  echo "the demo engine did not start" >&2
-  cat "$scratch/engine.err" >&2
-  exit 1
-fi
+start_engine --pages "$pages" --ads "$ads_per_page" --no-missing-cards
 
 echo "ads: $ads = ${#queries[@]} queries x 5 regions x $pages pages x $ads_per_page ads;" \
   "interval 0; $(nproc) cores; load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -75,6 +45,7 @@ start=$(date +%s.%N)
   --dir "$scratch/program" --origin "$origin" --interval 0 --regions "$regions" \
   >"$scratch/log.fifo" 2>"$scratch/job.err") &
 timer_pid=$!
+kill_on_exit "$timer_pid"
 
 # A row is appended once its card step is over, so when the card of position P of the K-th query
 # and region is about to be loaded, (K - 1) * ads_per_pair + P - 1 rows are in the table. The last sample is
@@ -111,7 +82,6 @@ awk -v timer="$timer_pid" -v start="$start" -v total="$ads" -v per_pair="$ads_pe
 
 status=0
 wait "$timer_pid" || status=$?
-timer_pid=
 if ((status != 0)); then
   echo "the job failed with status $status:" >&2
   cat "$scratch/job.err" >&2

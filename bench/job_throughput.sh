@@ -17,46 +17,9 @@ base_ads=50
 queries=("пластиковые окна" "ремонт квартир")
 regions="Москва=213,Санкт-Петербург=2"
 
-for program in "$cli" "$engine" /usr/bin/time curl; do
-  [[ -x "$program" ]] || command -v "$program" >/dev/null || {
-    echo "missing: $program" >&2
-    exit 2
-  }
-done
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/korvath-bench.XXXXXX")"
-engine_pid=
-cleanup() {
-  if [[ -n "$engine_pid" ]]; then
-    kill "$engine_pid" 2>/dev/null || true
-    wait "$engine_pid" 2>/dev/null || true
-  fi
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-start_engine() {
-  # A file of its own per start: the old one could still be read before the new engine opens it.
-  local out
-  out="$(mktemp "$scratch/engine.XXXXXX")"
-  "$engine" "$@" >"$out" 2>"$scratch/engine.err" &
-  engine_pid=$!
-  origin=
-  for _ in $(seq 200); do
-    IFS= read -r origin <"$out" || true
-    [[ -n "$origin" ]] && return 0
-    sleep 0.1
-  done
-  echo "the demo engine did not start" >&2
-  cat "$scratch/engine.err" >&2
-  exit 1
-}
-
-stop_engine() {
-  kill "$engine_pid"
-  wait "$engine_pid" 2>/dev/null || true
-  engine_pid=
-}
+source bench/demo_engine.sh
+require_programs "$cli" "$engine" /usr/bin/time curl
+make_scratch bench
 
 # "Elapsed (wall clock) time" of /usr/bin/time -v, as seconds.
 wall_seconds() {
