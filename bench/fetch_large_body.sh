@@ -13,29 +13,15 @@ mib="${2:-200}"
 runs="${3:-5}"
 cli="$build/bin/korvath-cli"
 
-for program in "$cli" /usr/bin/time curl python3; do
-  [[ -x "$program" ]] || command -v "$program" >/dev/null || {
-    echo "missing: $program" >&2
-    exit 2
-  }
-done
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/korvath-fetch.XXXXXX")"
-server_pid=
-cleanup() {
-  if [[ -n "$server_pid" ]]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+source bench/script_support.sh
+require_programs "$cli" /usr/bin/time curl python3
+make_scratch fetch
 
 mkdir -p "$scratch/site" "$scratch/program"
 head -c "$((mib * 1024 * 1024))" /dev/urandom >"$scratch/site/body"
 python3 -u -m http.server --bind 127.0.0.1 --directory "$scratch/site" 0 \
   >"$scratch/server.out" 2>"$scratch/server.err" &
-server_pid=$!
+kill_on_exit $!
 port=
 for _ in $(seq 100); do
   port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$scratch/server.out")

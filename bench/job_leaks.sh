@@ -23,7 +23,7 @@ asan_cli="$asan_build/bin/korvath-cli"
 release_cli="$release_build/bin/korvath-cli"
 engine="$release_build/bin/korvath-demo-engine"
 
-source bench/demo_engine.sh
+source bench/script_support.sh
 require_programs "$asan_cli" "$release_cli" "$engine" valgrind
 make_scratch leaks
 

@@ -27,7 +27,7 @@ fi
 pages=$((ads / (pairs * ads_per_page)))
 ads_per_pair=$((pages * ads_per_page))
 
-source bench/demo_engine.sh
+source bench/script_support.sh
 require_programs "$cli" "$engine" /usr/bin/time
 make_scratch load
 

@@ -17,7 +17,7 @@ base_ads=50
 queries=("пластиковые окна" "ремонт квартир")
 regions="Москва=213,Санкт-Петербург=2"
 
-source bench/demo_engine.sh
+source bench/script_support.sh
 require_programs "$cli" "$engine" /usr/bin/time curl
 make_scratch bench
 

@@ -1,5 +1,6 @@
-# Shared by the job benchmarks (sourced, not run): a scratch folder and the processes a script
-# starts are cleaned up when it ends, and the demo engine is started and its origin read.
+# Shared by the benchmark scripts (sourced, not run): the programs a script needs are checked, a
+# scratch folder and the processes it starts are cleaned up when it ends, and the demo engine is
+# started and its origin read.
 
 # Exits with status 2 naming the first of the given programs that is missing.
 require_programs() {
