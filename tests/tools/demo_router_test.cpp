@@ -127,6 +127,60 @@ TEST(DemoRouter, SomeQueriesNeverFindAnything) {
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(SaysNothingFound(router.Answer(target, kSession)));
 }
 
+TEST(DemoRouter, AnswersABlockedClientInTheChosenStyle) {
+  const struct {
+    CaptchaStyle style;
+    unsigned status;
+    std::string_view location;
+    bool captchaPage;
+  } cases[] = {
+      {CaptchaStyle::Redirect, 302, "/showcaptcha?retpath=https%3A%2F%2F127", false},
+      {CaptchaStyle::Inline, 200, "", true},
+      {CaptchaStyle::Status, 429, "", false},
+  };
+  for (const auto& c : cases) {
+    Misbehaviour misbehaviour;
+    misbehaviour.captcha = {1, std::chrono::seconds(60), c.style};
+    DemoRouter router({}, misbehaviour, kOrigin);
+    EXPECT_EQ(router.Answer(kWindows, kSession, "127.0.0.2").status, 200u);
+    const DemoAnswer blocked = router.Answer(kWindows, kSession, "127.0.0.2");
+    EXPECT_EQ(blocked.status, c.status);
+    EXPECT_TRUE(blocked.location.starts_with(c.location)) << blocked.location;
+    EXPECT_EQ(blocked.body.find("/checkcaptcha") != std::string::npos, c.captchaPage);
+    // Another address is not blocked, and the captcha page is served to anyone.
+    EXPECT_EQ(router.Answer(kWindows, kSession, "127.0.0.3").status, 200u);
+    const DemoAnswer page = router.Answer("/showcaptcha?retpath=x", kSession, "127.0.0.2");
+    EXPECT_EQ(page.status, 200u);
+    EXPECT_NE(page.body.find("action=\"/checkcaptcha"), std::string::npos);
+  }
+}
+
+TEST(DemoRouter, AnswersChosenRequestsWithAPageThatIsNoResultsPage) {
+  Misbehaviour misbehaviour;
+  misbehaviour.unrecognisedAt = {2, 2};
+  DemoRouter router({}, misbehaviour, kOrigin);
+  EXPECT_NE(router.Answer(kWindows, kSession).body.find("data-cid="), std::string::npos);
+  const DemoAnswer odd = router.Answer(kWindows, kSession);
+  EXPECT_EQ(odd.status, 200u);
+  EXPECT_EQ(odd.body.find("serp-adv__found"), std::string::npos);
+  EXPECT_EQ(odd.body.find("data-cid="), std::string::npos);
+  EXPECT_NE(router.Answer(kWindows, kSession).body.find("data-cid="), std::string::npos);
+}
+
+TEST(DemoOptions, ReadsTheCaptchaOptions) {
+  const DemoOptions options = ParseDemoOptions(
+      u"engine --captcha-after 5 --captcha-for 0.25 --captcha-style status --unrecognised-at 4-6"_qs
+          .split(u' '));
+  EXPECT_EQ(options.misbehaviour.captcha.after, 5);
+  EXPECT_EQ(options.misbehaviour.captcha.lasts, std::chrono::milliseconds(250));
+  EXPECT_EQ(options.misbehaviour.captcha.style, CaptchaStyle::Status);
+  EXPECT_EQ(options.misbehaviour.unrecognisedAt.first, 4u);
+  EXPECT_EQ(options.misbehaviour.unrecognisedAt.last, 6u);
+  for (const char* bad : {"--captcha-style=sometimes", "--captcha-for=-1", "--captcha-after=x"}) {
+    EXPECT_THROW(ParseDemoOptions({"engine", bad}), std::runtime_error) << bad;
+  }
+}
+
 TEST(DemoOptions, ReadsEveryOption) {
   const DemoOptions options = ParseDemoOptions(
       u"engine --port 8443 --pages 5 --ads 0 --filler 100 --slow-ms 20 --fail-every 4 "

@@ -48,6 +48,33 @@ RequestRange ReadRange(const QCommandLineParser& parser, const RangeOption& r) {
   return range;
 }
 
+CaptchaRule ReadCaptchaRule(const QString& after, const QString& lasts, const QString& style) {
+  CaptchaRule rule;
+  bool ok = false;
+  rule.after = after.toInt(&ok);
+  if (!ok || rule.after < 0) {
+    throw std::runtime_error("--captcha-after wants a whole number from 0 on, not \"" +
+                             after.toStdString() + "\"");
+  }
+  const double seconds = lasts.toDouble(&ok);
+  if (!ok || seconds < 0 || seconds > 86400) {
+    throw std::runtime_error("--captcha-for wants seconds from 0 to 86400, not \"" +
+                             lasts.toStdString() + "\"");
+  }
+  rule.lasts = std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+  if (style == u"redirect"_qs) {
+    rule.style = CaptchaStyle::Redirect;
+  } else if (style == u"inline"_qs) {
+    rule.style = CaptchaStyle::Inline;
+  } else if (style == u"status"_qs) {
+    rule.style = CaptchaStyle::Status;
+  } else {
+    throw std::runtime_error("--captcha-style wants redirect, inline or status, not \"" +
+                             style.toStdString() + "\"");
+  }
+  return rule;
+}
+
 }  // namespace
 
 DemoOptions ParseDemoOptions(const QStringList& arguments) {
@@ -98,8 +125,21 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
        &options.misbehaviour.garbageAt},
       {{"cut-at", "Send the first half of the answer to requests N to M, then close.", "N[-M]"},
        &options.misbehaviour.cutAt},
+      {{"unrecognised-at", "Answer requests N to M with a page that is no results page.", "N[-M]"},
+       &options.misbehaviour.unrecognisedAt},
   };
   for (const RangeOption& r : ranges) parser.addOption(r.option);
+  // Blocks are kept per client address, as the search engine keeps them.
+  const QCommandLineOption captchaAfter(
+      "captcha-after", "Block an address after N requests from it (0: never).", "N", "0");
+  const QCommandLineOption captchaFor(
+      "captcha-for", "Seconds a block lasts; then the address's count starts again.", "SECONDS",
+      "60");
+  const QCommandLineOption captchaStyle(
+      "captcha-style", "How a blocked address is answered: redirect, inline or status.", "STYLE",
+      "redirect");
+  for (const QCommandLineOption* option : {&captchaAfter, &captchaFor, &captchaStyle})
+    parser.addOption(*option);
   const QCommandLineOption log("log", "Write one line per request to standard error.");
   parser.addOption(log);
   // Benchmarks compare the job with a plain client; a missing card costs the job a one-second
@@ -119,6 +159,8 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   for (const RangeOption& r : ranges) {
     if (parser.isSet(r.option)) *r.target = ReadRange(parser, r);
   }
+  options.misbehaviour.captcha = ReadCaptchaRule(
+      parser.value(captchaAfter), parser.value(captchaFor), parser.value(captchaStyle));
   options.logRequests = parser.isSet(log);
   options.shape.missingCards = !parser.isSet(noMissingCards);
   return options;

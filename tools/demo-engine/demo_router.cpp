@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kDirectPath = "/search/direct";
 constexpr std::string_view kAdsOnlyPath = "/search/ads";
 constexpr std::string_view kCardPrefix = "/card/";
+constexpr std::string_view kCaptchaPath = "/showcaptcha";
 
 DemoAnswer PlainAnswer(unsigned status, std::string_view text) {
   DemoAnswer answer;
@@ -47,9 +48,13 @@ int PageNumber(const std::optional<std::string>& text) {
 }  // namespace
 
 DemoRouter::DemoRouter(EngineShape shape, Misbehaviour misbehaviour, std::string origin)
-    : shape_(shape), misbehaviour_(misbehaviour), origin_(std::move(origin)) {}
+    : shape_(shape),
+      misbehaviour_(misbehaviour),
+      origin_(std::move(origin)),
+      captchaGate_(misbehaviour.captcha) {}
 
-DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHeader) {
+DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHeader,
+                              std::string_view client) {
   const std::uint64_t number = ++requests_;
   const std::size_t questionMark = target.find('?');
   const std::string_view path = target.substr(0, questionMark);
@@ -63,8 +68,15 @@ DemoAnswer DemoRouter::Answer(std::string_view target, std::string_view cookieHe
     answer.fault = fault;
     return answer;
   }
-  if (misbehaviour_.failAt.Holds(number) ||
-      (misbehaviour_.failEvery > 0 && number % static_cast<unsigned>(misbehaviour_.failEvery) == 0))
+  if (path == kCaptchaPath) {
+    answer.body = RenderCaptchaPage();
+  } else if (captchaGate_.Refuses(client)) {
+    answer = AnswerBlocked(target);
+  } else if (misbehaviour_.unrecognisedAt.Holds(number)) {
+    answer = PlainAnswer(200, "Поиск обновился: попробуйте новый интерфейс");
+  } else if (misbehaviour_.failAt.Holds(number) ||
+             (misbehaviour_.failEvery > 0 &&
+              number % static_cast<unsigned>(misbehaviour_.failEvery) == 0))
     answer = PlainAnswer(500, "Внутренняя ошибка сервера");
   else if (path == kDirectPath || path == kAdsOnlyPath)
     answer = AnswerResults(path, query);
@@ -120,6 +132,24 @@ DemoAnswer DemoRouter::AnswerCard(std::string_view id) {
   }
   DemoAnswer answer;
   answer.body = RenderCard(card, shape_.fillerBytes);
+  return answer;
+}
+
+DemoAnswer DemoRouter::AnswerBlocked(std::string_view target) const {
+  DemoAnswer answer;
+  switch (misbehaviour_.captcha.style) {
+    case CaptchaStyle::Redirect:
+      answer.status = 302;
+      answer.location =
+          std::string(kCaptchaPath) + "?retpath=" + PercentEncode(origin_ + std::string(target));
+      break;
+    case CaptchaStyle::Inline:
+      answer.body = RenderCaptchaPage();
+      break;
+    case CaptchaStyle::Status:
+      answer = PlainAnswer(429, "Слишком много запросов");
+      break;
+  }
   return answer;
 }
 

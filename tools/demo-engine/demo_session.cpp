@@ -6,7 +6,9 @@
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -28,6 +30,26 @@ constexpr std::uint64_t kRequestBodyLimit = 64 * 1024;
 // What a server that speaks some other protocol might send where an HTTP answer belongs.
 constexpr std::string_view kGarbage = "SSH-2.0-OpenSSH_9.2p1 korvath-demo-engine\r\n\r\n";
 
+std::string PeerAddress(const asio::ip::tcp::socket& socket) {
+  beast::error_code ec;
+  const auto peer = socket.remote_endpoint(ec);
+  return ec ? std::string("?") : peer.address().to_string();
+}
+
+// Local wall-clock time with milliseconds, so that a log shows how far apart requests were.
+std::string TimeStamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(ms.count()));
+  return text;
+}
+
 class Session : public std::enable_shared_from_this<Session> {
  public:
   Session(asio::ip::tcp::socket socket, asio::ssl::context& tls, DemoRouter& router,
@@ -35,7 +57,8 @@ class Session : public std::enable_shared_from_this<Session> {
       : stream_(std::move(socket), tls),
         delay_(stream_.get_executor()),
         router_(router),
-        timing_(timing) {}
+        timing_(timing),
+        client_(PeerAddress(beast::get_lowest_layer(stream_).socket())) {}
 
   void Run() {
     beast::get_lowest_layer(stream_).expires_after(kHandshakeTimeout);
@@ -62,7 +85,8 @@ class Session : public std::enable_shared_from_this<Session> {
     const http::request<http::string_body>& request = parser_->get();
     response_ = MakeResponse(request);
     if (timing_.logRequests) {
-      std::fprintf(stderr, "%s %.*s -> %s\n", std::string(request.method_string()).c_str(),
+      std::fprintf(stderr, "%s %s %s %.*s -> %s\n", TimeStamp().c_str(), client_.c_str(),
+                   std::string(request.method_string()).c_str(),
                    static_cast<int>(request.target().size()), request.target().data(),
                    FaultName().c_str());
     }
@@ -99,7 +123,7 @@ class Session : public std::enable_shared_from_this<Session> {
       response.prepare_payload();
       return response;
     }
-    DemoAnswer answer = router_.Answer(request.target(), request[http::field::cookie]);
+    DemoAnswer answer = router_.Answer(request.target(), request[http::field::cookie], client_);
     fault_ = answer.fault;
     response.result(answer.status);
     response.set(http::field::content_type, "text/html; charset=utf-8");
@@ -184,6 +208,8 @@ class Session : public std::enable_shared_from_this<Session> {
   asio::steady_timer delay_;
   DemoRouter& router_;
   const SessionTiming timing_;
+  // The client's address: the engine tells its clients apart by it.
+  const std::string client_;
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   http::response<http::string_body> response_;

@@ -1,0 +1,38 @@
+#include "demo-engine/captcha_gate.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace korvath::demo {
+namespace {
+
+using std::chrono::milliseconds;
+
+// A client may ask `after` times; then it is refused for `lasts`, after which its count starts
+// again. Clients are told apart by their address.
+TEST(CaptchaGate, BlocksEachAddressForAWhileAfterItsRequests) {
+  CaptchaGate gate({2, milliseconds(100), CaptchaStyle::Redirect});
+  const CaptchaGate::Clock::time_point t0{};
+  const struct {
+    const char* client;
+    int atMs;
+    bool refused;
+  } steps[] = {
+      {"127.0.0.2", 0, false},   {"127.0.0.2", 1, false},  {"127.0.0.2", 2, true},
+      {"127.0.0.3", 3, false},   {"127.0.0.2", 50, true},  {"127.0.0.2", 102, false},
+      {"127.0.0.2", 103, false}, {"127.0.0.2", 104, true}, {"127.0.0.3", 105, false},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(gate.Refuses(step.client, t0 + milliseconds(step.atMs)), step.refused)
+        << step.client << " at " << step.atMs << " ms";
+  }
+}
+
+TEST(CaptchaGate, NeverRefusesWithoutALimit) {
+  CaptchaGate gate({});
+  for (int i = 0; i < 100; ++i) EXPECT_FALSE(gate.Refuses("127.0.0.1"));
+}
+
+}  // namespace
+}  // namespace korvath::demo

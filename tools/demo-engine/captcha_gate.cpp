@@ -1,0 +1,29 @@
+#include "demo-engine/captcha_gate.h"
+
+namespace korvath::demo {
+
+bool CaptchaGate::Refuses(std::string_view client, Clock::time_point now) {
+  if (rule_.after <= 0) return false;
+  std::lock_guard lock(mutex_);
+  auto it = clients_.find(client);
+  if (it == clients_.end()) it = clients_.emplace(std::string(client), Client{}).first;
+  Client& state = it->second;
+  if (now < state.blockedUntil) return true;
+  if (state.served < rule_.after) {
+    ++state.served;
+    return false;
+  }
+  state.served = 0;
+  state.blockedUntil = now + rule_.lasts;
+  return true;
+}
+
+std::string RenderCaptchaPage() {
+  return "<!DOCTYPE html><html><head><title>Ой!</title></head><body>"
+         "<div class=\"CheckboxCaptcha\"><form method=\"POST\" action=\"/checkcaptcha?key=demo\" "
+         "class=\"CheckboxCaptcha-Form\"><p>Подтвердите, что запросы отправляли вы, а не робот</p>"
+         "<input type=\"checkbox\" name=\"confirm\"><button type=\"submit\">Я не робот</button>"
+         "</form></div></body></html>\n";
+}
+
+}  // namespace korvath::demo

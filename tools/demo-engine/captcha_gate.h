@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace korvath::demo {
+
+// How a blocked client is answered: a redirect to the captcha page, the captcha page at the
+// address asked for, or "429 Too Many Requests".
+enum class CaptchaStyle { Redirect, Inline, Status };
+
+struct CaptchaRule {
+  int after = 0;  // requests a client may make before it is blocked; 0: never blocked
+  std::chrono::milliseconds lasts{60000};
+  CaptchaStyle style = CaptchaStyle::Redirect;
+};
+
+// Counts each client's requests, as the search engine does by address, and blocks a client that
+// asked too often for a while; then its count starts again. Safe to call from several threads.
+class CaptchaGate {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit CaptchaGate(CaptchaRule rule) : rule_(rule) {}
+
+  // Whether this request of `client` is refused.
+  bool Refuses(std::string_view client, Clock::time_point now = Clock::now());
+
+ private:
+  struct Client {
+    int served = 0;
+    Clock::time_point blockedUntil;
+  };
+
+  const CaptchaRule rule_;
+  std::mutex mutex_;
+  std::map<std::string, Client, std::less<>> clients_;
+};
+
+// The engine's captcha page: a check-box form posting to "/checkcaptcha".
+std::string RenderCaptchaPage();
+
+}  // namespace korvath::demo
