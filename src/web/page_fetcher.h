@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace korvath {
 
@@ -25,6 +28,17 @@ struct UrlParts {
   QString Params;
 };
 
+// What the answers to the most recent request said besides their bodies, so that the job can
+// tell the engine's refusal from a page.
+struct AnswerTrace {
+  // The path of every address asked for on the way, the first and the final one included.
+  QStringList paths;
+  // Some answer on the way carried the engine's "X-Yandex-Captcha" header.
+  bool captchaHeader = false;
+  // "Retry-After" of the final answer, when it gave whole seconds.
+  std::optional<int> retryAfterSeconds;
+};
+
 // The one HTTP(S) client of a job run, as the job sees it. Failures are thrown as
 // std::runtime_error whose what() is the UTF-8 message (for an HTTP error status: the status line
 // exactly as received, e.g. "HTTP/1.1 404 Not Found").
@@ -37,6 +51,8 @@ class PageFetcher {
   // Status of the final response to the most recent request; 0 before its first status line.
   virtual int ResponseCode() const = 0;
   virtual const UrlParts& URL() const = 0;
+  // Cleared at the start of every request.
+  virtual const AnswerTrace& LastAnswer() const = 0;
   virtual void ClearCookies() = 0;
   virtual void Disconnect() = 0;
   virtual void DropConnection() = 0;

@@ -55,6 +55,19 @@ std::string StatusLine(const ResponseParser& parser) {
   return line;
 }
 
+// Only the delay form of "Retry-After" (whole seconds) is read; a date gives nothing.
+std::optional<int> RetryAfterSeconds(std::string_view value) {
+  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  if (value.empty() || value.size() > 9) return std::nullopt;
+  int seconds = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return std::nullopt;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return seconds;
+}
+
 QUrl CookieUrl(const UrlParts& url) {
   QUrl cookieUrl;
   cookieUrl.setScheme(url.Protocol);
@@ -73,15 +86,18 @@ class TPageFetcher::Impl {
 
   void Get(const QString& address, QByteArray& buffer) {
     responseCode_ = 0;
+    trace_ = AnswerTrace();
     const qsizetype start = buffer.size();
     QString next = address;
     for (int redirects = 0;;) {
       url_ = ResolveAddress(next, url_);
+      trace_.paths.append(url_.Path + url_.Document);
       OpenRoute();
       SendRequest();
       std::optional<ResponseParser> response;
       ReadFinalHeader(response);
       ResponseParser& parser = *response;
+      NoteAnswer(parser);
       const int status = static_cast<int>(parser.get().result_int());
       if (status == 101) {
         Disconnect();
@@ -118,6 +134,7 @@ class TPageFetcher::Impl {
   CookieJar cookies_;
   UrlParts url_;
   int responseCode_ = 0;
+  AnswerTrace trace_;
   ProxyParams proxy_;
 
  private:
@@ -203,6 +220,15 @@ class TPageFetcher::Impl {
     }
   }
 
+  void NoteAnswer(const ResponseParser& parser) {
+    const auto& header = parser.get();
+    if (header.find("X-Yandex-Captcha") != header.end()) trace_.captchaHeader = true;
+    trace_.retryAfterSeconds.reset();
+    if (const auto retryAfter = header.find(http::field::retry_after); retryAfter != header.end()) {
+      trace_.retryAfterSeconds = RetryAfterSeconds(retryAfter->value());
+    }
+  }
+
   void StoreCookies(const ResponseParser& parser) {
     QList<QByteArray> values;
     for (const auto& field : parser.get()) {
@@ -258,6 +284,7 @@ TPageFetcher::~TPageFetcher() = default;
 void TPageFetcher::Get(const QString& address, QByteArray& buffer) { impl_->Get(address, buffer); }
 int TPageFetcher::ResponseCode() const { return impl_->responseCode_; }
 const UrlParts& TPageFetcher::URL() const { return impl_->url_; }
+const AnswerTrace& TPageFetcher::LastAnswer() const { return impl_->trace_; }
 void TPageFetcher::ClearCookies() { impl_->cookies_.Clear(); }
 void TPageFetcher::Disconnect() { impl_->Disconnect(); }
 

@@ -28,6 +28,7 @@ class TPageFetcher final : public PageFetcher {
   void Get(const QString& address, QByteArray& buffer) override;
   int ResponseCode() const override;
   const UrlParts& URL() const override;
+  const AnswerTrace& LastAnswer() const override;
   void ClearCookies() override;
   void Disconnect() override;
   void DropConnection() override;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QUrl>
+
 #include <stdexcept>
 
 #include "engine/job_hold.h"
@@ -66,6 +68,8 @@ class FakePageFetcher final : public PageFetcher {
     const QString path = address.left(query < 0 ? address.size() : query);
     url_.Document = path.mid(path.lastIndexOf(u'/') + 1);
     code_ = answer.status;
+    trace_ = answer.trace;
+    trace_.paths.prepend(QUrl(path).path());
     if (web_.clock) {
       web_.clock->Advance(web_.requestDuration);
     }
@@ -79,6 +83,7 @@ class FakePageFetcher final : public PageFetcher {
   }
   int ResponseCode() const override { return code_; }
   const UrlParts& URL() const override { return url_; }
+  const AnswerTrace& LastAnswer() const override { return trace_; }
   void ClearCookies() override { Note("ClearCookies"); }
   void Disconnect() override { Note("Disconnect"); }
   void DropConnection() override { Note("DropConnection"); }
@@ -93,6 +98,7 @@ class FakePageFetcher final : public PageFetcher {
 
   FakeWeb& web_;
   UrlParts url_;
+  AnswerTrace trace_;
   ProxyParams proxy_;
   int code_ = 0;
 };

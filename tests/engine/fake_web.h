@@ -40,6 +40,8 @@ struct ScriptedAnswer {
   int status = 200;
   // Non-empty: the request fails with this message.
   std::string failure;
+  // What the answers on the way said; the address asked for is put in front of its paths.
+  AnswerTrace trace;
 };
 
 inline ScriptedAnswer Body(QByteArray body) {

@@ -162,6 +162,29 @@ TEST(PageFetcher, RedirectCarriesCookiesAndResolvesRelativeLocation) {
   EXPECT_EQ(server.Requests()[2].bytes, testing::ExpectedRequest("/next", server.Port()));
 }
 
+// The job tells the engine's refusal from a page by what the answers on the way said.
+TEST(PageFetcher, TracesThePathsHeadersAndRetryAfterOfTheWay) {
+  TestServer server([](const std::string& request) {
+    const std::string target = testing::RequestTarget(request);
+    if (target == "/search/direct?text=captcha")
+      return Respond(302, "Found", "", {"X-Yandex-Captcha: captcha", "Location: /showcaptcha?x=1"});
+    if (target == "/busy") return Respond(429, "Too Many Requests", "", {"Retry-After: 120"});
+    return Respond(200, "OK", "page");
+  });
+  TPageFetcher fetcher;
+  QByteArray buffer;
+  fetcher.Get(Q(server.Origin() + "/search/direct?text=captcha"), buffer);
+  EXPECT_EQ(fetcher.LastAnswer().paths, QStringList({u"/search/direct"_qs, u"/showcaptcha"_qs}));
+  EXPECT_TRUE(fetcher.LastAnswer().captchaHeader);
+  EXPECT_FALSE(fetcher.LastAnswer().retryAfterSeconds);
+
+  EXPECT_EQ(FailureOf([&] { fetcher.Get(Q(server.Origin() + "/busy"), buffer); }),
+            "HTTP/1.1 429 Too Many Requests");
+  EXPECT_EQ(fetcher.LastAnswer().paths, QStringList({u"/busy"_qs}));
+  EXPECT_FALSE(fetcher.LastAnswer().captchaHeader);
+  EXPECT_EQ(fetcher.LastAnswer().retryAfterSeconds, 120);
+}
+
 TEST(PageFetcher, RedirectToOtherServerOpensConnectionThere) {
   TestServer target([](const std::string&) { return Respond(200, "OK", "there"); });
   TestServer origin([&](const std::string&) {
