@@ -35,6 +35,7 @@ namespace {
 constexpr int kExitCompleted = 0;
 constexpr int kExitJobFailed = 1;
 constexpr int kExitBadInput = 2;
+constexpr int kExitBlocked = 3;
 constexpr int kExitStopped = 130;
 
 void PrintLine(std::FILE* out, const QString& text) {
@@ -77,6 +78,7 @@ struct JobOutcome {
   JobEnd end = JobEnd::NotStarted;
   bool resultsSaveFailed = false;
   QString resultsFile;
+  JobEnding ending;
 };
 
 // Starts the job and runs the event loop until its thread has ended.
@@ -107,6 +109,7 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
   turn.lock();
   outcome.resultsSaveFailed = window.ResultsSaveFailed();
   outcome.resultsFile = window.OpenedDocument();
+  if (const JobEnding* ending = control.LastEnding()) outcome.ending = *ending;
   return outcome;
 }
 
@@ -150,6 +153,8 @@ int RunCommand(const QStringList& arguments) {
   config.origin = options.origin;
   config.programFolder = programFolder;
   config.workingFolder = QDir::currentPath();
+  config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
+  config.giveUpAfter = options.giveUpAfter;
   if (options.timeoutMs) {
     const std::chrono::milliseconds timeout(*options.timeoutMs);
     config.makeFetcher = [timeout] {
@@ -175,10 +180,13 @@ int RunCommand(const QStringList& arguments) {
     case JobEnd::Completed:
       break;
   }
-  if (outcome.resultsSaveFailed || proxyUnusable) return kExitJobFailed;
   if (!outcome.resultsFile.isEmpty()) {
     PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(outcome.resultsFile));
   }
+  if (outcome.resultsSaveFailed || proxyUnusable || !outcome.ending.givenUp.isEmpty()) {
+    return kExitJobFailed;
+  }
+  if (outcome.ending.endedOnBlock) return kExitBlocked;
   return kExitCompleted;
 }
 

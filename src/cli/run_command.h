@@ -7,7 +7,8 @@ namespace korvath {
 // `korvath-cli run ...`: runs one job the way the window would, without a display. `arguments`
 // are those after "run". Returns the exit status: 0 after a completed job, 130 after a stop,
 // 2 for bad arguments or missing inputs, 1 when the job could do no work (an unusable proxy
-// file) or its results file could not be written.
+// file), its results file could not be written or it gave up on some query in some region,
+// 3 when it met a block and was told to stop there.
 // Needs a QCoreApplication.
 int RunCommand(const QStringList& arguments);
 

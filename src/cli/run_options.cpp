@@ -24,6 +24,17 @@ int WholeNumber(const QString& option, const QString& text, int minimum, int max
   return value;
 }
 
+// Seconds, fractions allowed ("0.2"), as milliseconds.
+std::chrono::milliseconds Seconds(const QString& option, const QString& text) {
+  bool ok = false;
+  const double seconds = text.toDouble(&ok);
+  // A day is far beyond any wait the engine asks for, and keeps the milliseconds in range.
+  if (!ok || !(seconds >= 0) || seconds > 86400) {
+    Fail(u"%1: expected seconds from 0 to 86400, got \"%2\""_qs.arg(option, text));
+  }
+  return std::chrono::milliseconds(qRound64(seconds * 1000));
+}
+
 // Only scheme, host and port make an origin: the job appends paths to it as they stand.
 QString Origin(const QString& text) {
   const QUrl url(text, QUrl::StrictMode);
@@ -68,9 +79,10 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.openResults = true;
       continue;
     }
-    static const QStringList kValueOptions = {u"--dir"_qs,     u"--origin"_qs,    u"--interval"_qs,
-                                              u"--retry"_qs,   u"--limit"_qs,     u"--queries"_qs,
-                                              u"--regions"_qs, u"--timeout-ms"_qs};
+    static const QStringList kValueOptions = {
+        u"--dir"_qs,        u"--origin"_qs,         u"--interval"_qs, u"--retry"_qs,
+        u"--limit"_qs,      u"--queries"_qs,        u"--regions"_qs,  u"--timeout-ms"_qs,
+        u"--block-wait"_qs, u"--block-wait-max"_qs, u"--on-block"_qs, u"--give-up-after"_qs};
     if (!kValueOptions.contains(name)) Fail(u"unknown argument \"%1\""_qs.arg(arguments[i]));
     if (!value) {
       if (i + 1 >= arguments.size()) Fail(u"%1: missing value"_qs.arg(name));
@@ -89,6 +101,17 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.cap = WholeNumber(name, *value, 0, kMaxInt);
     } else if (name == u"--timeout-ms"_qs) {
       options.timeoutMs = WholeNumber(name, *value, 1, kMaxInt);
+    } else if (name == u"--block-wait"_qs) {
+      options.blockWait = Seconds(name, *value);
+    } else if (name == u"--block-wait-max"_qs) {
+      options.blockWaitMax = Seconds(name, *value);
+    } else if (name == u"--on-block"_qs) {
+      if (*value != u"wait"_qs && *value != u"stop"_qs) {
+        Fail(u"--on-block: expected wait or stop, got \"%1\""_qs.arg(*value));
+      }
+      options.stopOnBlock = *value == u"stop"_qs;
+    } else if (name == u"--give-up-after"_qs) {
+      options.giveUpAfter = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--queries"_qs) {
       if (value->isEmpty()) Fail(u"--queries: empty path"_qs);
       options.queriesFile = *value;
@@ -96,11 +119,15 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.regions = RegionEntries(*value);
     }
   }
+  if (options.blockWaitMax < options.blockWait) {
+    Fail(u"--block-wait-max: must not be shorter than --block-wait"_qs);
+  }
   return options;
 }
 
 const char kRunUsage[] =
     "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
-    " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open]";
+    " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open] [--block-wait S]"
+    " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N]";
 
 }  // namespace korvath

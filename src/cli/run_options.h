@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 #include <stdexcept>
 
@@ -25,6 +26,13 @@ struct RunOptions {
   bool openResults = false;
   // Connect and read time-out of every request; none means the fetcher's own (60 s).
   std::optional<int> timeoutMs;
+  // The wait after the engine's first block in a row, the longest such wait, and whether a block
+  // ends the job instead.
+  std::chrono::milliseconds blockWait{60000};
+  std::chrono::milliseconds blockWaitMax{30 * 60000};
+  bool stopOnBlock = false;
+  // Failed attempts in a row after which a query is left in its region; 0: never.
+  int giveUpAfter = 0;
 };
 
 // A command line that cannot be run; the message says what is wrong with it.

@@ -10,6 +10,21 @@ namespace korvath {
 
 namespace {
 
+// The markers a card's values start from.
+constexpr QStringView kLocationMarker = u"id=\"location\"";
+constexpr QStringView kFullAddressMarker = u"\"fullAddress\":\"";
+constexpr QStringView kTitleMarker = u"id=\"title\"";
+constexpr QStringView kAnswerHeaderMarker = u"<div class=answer-header>";
+constexpr QStringView kNameMarker = u"itemProp=\"name\">";
+constexpr QStringView kAddressMarker = u"id=\"address\"";
+constexpr QStringView kAddressHeadingMarker = u"Адрес</div></span>";
+constexpr QStringView kContactsAddressMarker = u"business-contacts-view__address\">";
+constexpr QStringView kContactPersonPhone = u"Телефон, Контактное лицо</div>";
+constexpr QStringView kPhone = u"Телефон</div>";
+constexpr QStringView kFullPhoneMarker = u"covered-phone__full>";
+constexpr QStringView kTelephoneMarker = u"itemProp=\"telephone\">";
+constexpr QStringView kEmailMarker = u"E-mail</div>";
+
 struct Choice {
   QStringView marker;
   QStringView second;
@@ -39,8 +54,6 @@ std::optional<QStringView> PieceUpToDiv(QStringView card, qsizetype start) {
 }
 
 QString Phone(QStringView card) {
-  constexpr QStringView kContactPersonPhone = u"Телефон, Контактное лицо</div>";
-  constexpr QStringView kPhone = u"Телефон</div>";
   QString phone;
   // A phone under a heading is taken as shown, blanks and all: a phone of blanks is a phone.
   // The contact-person heading wins whenever it is there, even without a closing "</div>".
@@ -52,21 +65,21 @@ QString Phone(QStringView card) {
     if (const auto piece = PieceUpToDiv(card, q2 + kPhone.size())) {
       // A partly hidden number is read from the first full-number span anywhere on the card.
       phone = piece->contains(u"<span class=covered-phone__full>")
-                  ? Cleaned(TextAfterMarker(card, u"covered-phone__full>", {}, u"</span></span>"))
+                  ? Cleaned(TextAfterMarker(card, kFullPhoneMarker, {}, u"</span></span>"))
                   : HtmlToText(*piece);
     }
   }
   if (phone.isEmpty()) {
-    phone = Cleaned(TextAfterMarker(card, u"covered-phone__full>", {}, u"</span>"));
+    phone = Cleaned(TextAfterMarker(card, kFullPhoneMarker, {}, u"</span>"));
   }
   if (phone.isEmpty()) {
-    phone = Cleaned(TextAfterMarker(card, u"itemProp=\"telephone\">", {}, u"<"));
+    phone = Cleaned(TextAfterMarker(card, kTelephoneMarker, {}, u"<"));
   }
   return phone;
 }
 
 QString Email(QStringView card) {
-  qsizetype q = Find(card, u"E-mail</div>");
+  qsizetype q = Find(card, kEmailMarker);
   if (q == 0) {
     return {};
   }
@@ -86,19 +99,29 @@ QString Email(QStringView card) {
 CardValues ParseCard(QStringView card) {
   CardValues values;
   values.cardRegion =
-      FirstChoice(card, {{u"id=\"location\"", u">", u"</"}, {u"\"fullAddress\":\"", {}, u"\""}});
+      FirstChoice(card, {{kLocationMarker, u">", u"</"}, {kFullAddressMarker, {}, u"\""}});
   if (values.cardRegion.isEmpty()) {
     values.cardRegion = kRegionNotGiven.toString();
   }
-  values.company = FirstChoice(card, {{u"id=\"title\"", u">", u"</"},
-                                      {u"<div class=answer-header>", {}, u"</"},
-                                      {u"itemProp=\"name\">", {}, u"</"}});
-  values.address = FirstChoice(card, {{u"id=\"address\"", u">", u"</"},
-                                      {u"Адрес</div></span>", {}, u"</span>"},
-                                      {u"business-contacts-view__address\">", {}, u"<"}});
+  values.company = FirstChoice(
+      card,
+      {{kTitleMarker, u">", u"</"}, {kAnswerHeaderMarker, {}, u"</"}, {kNameMarker, {}, u"</"}});
+  values.address = FirstChoice(card, {{kAddressMarker, u">", u"</"},
+                                      {kAddressHeadingMarker, {}, u"</span>"},
+                                      {kContactsAddressMarker, {}, u"<"}});
   values.phone = Phone(card);
   values.email = Email(card);
   return values;
+}
+
+bool HasCardMarkers(QStringView card) {
+  for (const QStringView marker :
+       {kLocationMarker, kFullAddressMarker, kTitleMarker, kAnswerHeaderMarker, kNameMarker,
+        kAddressMarker, kAddressHeadingMarker, kContactsAddressMarker, kContactPersonPhone, kPhone,
+        kFullPhoneMarker, kTelephoneMarker, kEmailMarker}) {
+    if (card.contains(marker)) return true;
+  }
+  return false;
 }
 
 }  // namespace korvath

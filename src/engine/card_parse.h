@@ -15,5 +15,7 @@ struct CardValues {
 
 // The five contact values of a contact card page.
 CardValues ParseCard(QStringView card);
+// Whether the page holds any of the markers a card's values are read from.
+bool HasCardMarkers(QStringView card);
 
 }  // namespace korvath

@@ -135,6 +135,10 @@ void JobControl::Abandon() {
 
 bool JobControl::JobRunning() const { return current_ && !current_->Ended(); }
 
+const JobEnding* JobControl::LastEnding() const {
+  return current_ && current_->Ended() ? &current_->Ending() : nullptr;
+}
+
 bool JobControl::JobHeld() const { return JobRunning() && current_->Hold().IsHeld(); }
 
 }  // namespace korvath

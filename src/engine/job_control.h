@@ -42,6 +42,8 @@ class JobControl : public QObject {
   // A job exists and has not ended.
   bool JobRunning() const;
   bool JobHeld() const;
+  // How the last job ended; only once it has ended.
+  const JobEnding* LastEnding() const;
   QTimer& ResumeTimer() { return resumeTimer_; }
 
  signals:

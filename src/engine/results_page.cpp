@@ -58,6 +58,14 @@ std::optional<QString> FoundLine(QStringView page) {
 
 bool NothingFound(QStringView page) { return IndexOf(page, kNothingFoundNotice) >= 0; }
 
+bool HasResultsPageMarkers(QStringView page) {
+  for (const QStringView marker :
+       {kFoundMarker, kNothingFoundNotice, kBlockMarker, kNextPageMarker}) {
+    if (IndexOf(page, marker) >= 0) return true;
+  }
+  return false;
+}
+
 QList<QStringView> AdBlocks(QStringView page) {
   // A block runs from its marker to two code units before the next marker found at least one
   // marker length further on (or to the next-to-last code unit of the page). The next block is

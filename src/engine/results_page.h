@@ -21,6 +21,9 @@ QString NextPageAddress(QStringView page, QStringView origin);
 // The raw text after "serp-adv__found>" up to the next "</"; nullopt when there is none.
 std::optional<QString> FoundLine(QStringView page);
 bool NothingFound(QStringView page);
+// Whether the page holds any of a results page's own markers: the found line, the nothing-found
+// notice, an ad block or the next-page anchor.
+bool HasResultsPageMarkers(QStringView page);
 // The ad blocks in page order, as views into `page`.
 QList<QStringView> AdBlocks(QStringView page);
 int CardLinkCount(QStringView page);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/block_backoff.h"
 #include "engine/engine_origin.h"
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
@@ -30,6 +31,20 @@ struct ScraperConfig {
   std::function<std::unique_ptr<PageFetcher>()> makeFetcher;
   // Empty means SteadyJobClock().
   std::shared_ptr<JobClock> clock;
+  // How the engine's captchas and "too many requests" are waited out.
+  BlockPolicy blocks;
+  // After this many failed attempts in a row on one results page or card, the job leaves that
+  // query in that region and goes on with the next; 0 means never (the page is asked for until it
+  // comes or the job is stopped).
+  int giveUpAfter = 0;
+};
+
+// How a job that went through its finish steps ended, besides a stop.
+struct JobEnding {
+  // It met a block and was told to stop at one.
+  bool endedOnBlock = false;
+  // The (query, region) pairs it left after too many failures, as "query" / "region" texts.
+  QStringList givenUp;
 };
 
 // The scrape job: walks every query in every region, fetches every ad's contact card and collects
@@ -61,7 +76,10 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
   // ended. Another job may start from here on.
   bool Ended() const { return ended_.load(); }
 
-  // Valid once the job has ended, or from inside a hand-off routine.
+  // Valid once the job has ended.
+  const JobEnding& Ending() const { return ending_; }
+
+  // Appended to on the user-interface thread only: read it there, or once the job has ended.
   const ResultTable& Table() const { return table_; }
 
  private:
@@ -72,6 +90,7 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
   const ScraperConfig config_;
   JobHold hold_;
   ResultTable table_;
+  JobEnding ending_;
   std::atomic<bool> abandoned_ = false;
   std::atomic<bool> ended_ = false;
 };

@@ -25,15 +25,25 @@ CardValues TScraper::Run::CardStep(const QString& cardLink, const QString& posit
   Pace(interval);
   Log(u"Загружаем карточку контактов для объявления "_qs + positionText + u": \""_qs + title +
       u"\""_qs);
+  failuresInRow_ = 0;
   for (int attempts = 0; attempts < kCardAttempts;) {
     StopTest();
     try {
       ++attempts;
-      return CardAttempt(cardLink);
+      CardValues values = CardAttempt(cardLink);
+      backoff_.EndRow();
+      failuresInRow_ = 0;
+      return values;
+    } catch (const BlockedAnswer& blocked) {
+      // A block is no attempt of the card's 20: the card is asked for again after the wait.
+      --attempts;
+      WaitOutBlock(blocked.block, cardLink);
     } catch (const std::exception& failure) {
       // A stop ends this wait early; the next attempt's stop test ends the step.
       clock_->WaitUntil(job_.hold_, clock_->Now() + kCardRetryWait);
-      ReportError(QString::fromUtf8(failure.what()));
+      const QString message = QString::fromUtf8(failure.what());
+      if (fetcher_->ResponseCode() != 404) CountFailure(message);
+      ReportError(message);
       if (fetcher_->ResponseCode() == 404) {
         return MissingCard();
       }
@@ -48,6 +58,7 @@ CardValues TScraper::Run::CardAttempt(const QString& cardLink) {
   lastRequestTick_ = clock_->Now();
   const QString cardText = BodyToText(receiveBuffer_);
   WriteRaw(QStringLiteral("ad.html"));
+  CheckPage(cardText, AnswerKind::Card);
   Log(u"Карточка загружена: "_qs + cardLink);
   return ParseCard(cardText);
 }

@@ -20,13 +20,15 @@ QString QuotesReplaced(QString text) { return text.replace(u'"', u'\''); }
 TScraper::Run::Run(TScraper& job)
     : job_(job),
       window_(job.window_),
-      clock_(job.config_.clock ? job.config_.clock : SteadyJobClock()) {}
+      clock_(job.config_.clock ? job.config_.clock : SteadyJobClock()),
+      backoff_(job.config_.blocks) {}
 
 TScraper::Run::~Run() = default;
 
 void TScraper::Run::Go() {
   try {
     try {
+      started_ = clock_->Now();
       CursorHourGlass = true;
       HandOff([this] { UpdateRunState(window_, CursorHourGlass, job_.config_.programFolder); });
       StartFetcher();
@@ -74,6 +76,12 @@ void TScraper::Run::QueryLoop() {
   StopTest();
   try {
     const int lineCount = Read(&JobWindow::QueryLineCount);
+    HandOff([&] {
+      for (int line = 0; line < lineCount; ++line) {
+        if (!window_.QueryLine(line).isEmpty()) ++status_.queriesTotal;
+      }
+    });
+    status_.tasksTotal = status_.queriesTotal * int(job_.RegionsList.size());
     for (int line = 0; line < lineCount; ++line) {
       StopTest();
       QString query;
@@ -89,10 +97,19 @@ void TScraper::Run::QueryLoop() {
       for (qsizetype entry = 0; entry < regionCount; ++entry) {
         StopTest();
         RegionStep(query, job_.RegionsList.at(entry));
+        ++status_.tasksDone;
+        ShowStatus();
       }
+      ++status_.queriesDone;
+      ShowStatus();
       AskSave(QStringLiteral("savecurrent"));
     }
-    AskSave(QStringLiteral("jobdone"));
+    SaveResults();
+  } catch (const JobBlocked&) {
+    // Told to stop at a block: what was collected is saved as at the end of a job.
+    job_.ending_.endedOnBlock = true;
+    AskSave(QStringLiteral("savecurrent"));
+    SaveResults();
   } catch (const std::exception& failure) {
     ReportError(QString::fromUtf8(failure.what()));
   }
@@ -115,9 +132,14 @@ void TScraper::Run::RegionStep(const QString& query, const QString& regionEntry)
   capCounter_ = 0;
   currentAddress_ =
       job_.config_.origin + u"/search/direct?text="_qs + EncodeQueryText(query) + u"&lr="_qs + rid;
-  while (!currentAddress_.isEmpty()) {
-    ResultsPageStep();
-    AdWalk();
+  failuresInRow_ = 0;
+  try {
+    while (!currentAddress_.isEmpty()) {
+      ResultsPageStep();
+      AdWalk();
+    }
+  } catch (const TaskGivenUp&) {
+    job_.ending_.givenUp.append(u"\""_qs + query + u"\" / \""_qs + regionName_ + u"\""_qs);
   }
 }
 
@@ -129,14 +151,24 @@ void TScraper::Run::ResultsPageStep() {
     try {
       ++attempts;
       if (ResultsPageAttempt(downloads)) {
+        backoff_.EndRow();
+        failuresInRow_ = 0;
         return;
       }
+    } catch (const BlockedAnswer& blocked) {
+      // A block is no attempt of the page's series: the page is asked for again after the wait.
+      --attempts;
+      pageText_.clear();
+      fetcher_->DropConnection();
+      WaitOutBlock(blocked.block, savedAddress_);
     } catch (const std::exception& failure) {
       // Only a page whose attempt succeeded is walked: a failure after the body arrived (the raw
       // copy could not be written, say) would otherwise add the same ads again with every series.
       pageText_.clear();
       fetcher_->DropConnection();
-      ReportError(QString::fromUtf8(failure.what()));
+      const QString message = QString::fromUtf8(failure.what());
+      CountFailure(message);
+      ReportError(message);
     }
   }
 }
@@ -151,6 +183,7 @@ bool TScraper::Run::ResultsPageAttempt(int& downloads) {
   lastRequestTick_ = clock_->Now();
   pageText_ = BodyToText(receiveBuffer_);
   WriteRaw(QStringLiteral("ads_list.html"));
+  CheckPage(pageText_, AnswerKind::ResultsPage);
   ++downloads;
   currentAddress_.clear();
 
@@ -196,7 +229,7 @@ void TScraper::Run::AdWalk() {
     const AdFields ad = ReadAdFields(block);
     const QString position = QString::number(positionCounter_);
     const CardValues card = CardStep(ad.cardLink, position, ad.title, interval);
-    job_.table_.Append(ResultRow{
+    AppendRow(ResultRow{
         .keyword = query_,
         .region = regionName_,
         .pos = position,
@@ -226,6 +259,7 @@ bool TScraper::Run::CapReached(int seen, bool inclusive) {
 }
 
 void TScraper::Run::Finish() {
+  LogEnding();
   fetcher_.reset();
   receiveBuffer_ = QByteArray();
   CursorHourGlass = false;

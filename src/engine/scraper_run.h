@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/block_signals.h"
 #include "engine/card_parse.h"
 #include "engine/scraper.h"
 #include "results/job_window.h"
@@ -18,6 +19,14 @@ namespace korvath {
 struct JobStopped {};
 // Unwinds a job that has been cut off from its window, without finish steps.
 struct JobAbandoned {};
+// An answer that was the engine's refusal, not a page or a card.
+struct BlockedAnswer {
+  Block block;
+};
+// Ends the loops at a block when the job is told to stop at one; the rows so far are saved.
+struct JobBlocked {};
+// Leaves the current query in the current region after too many failures in a row.
+struct TaskGivenUp {};
 
 // The fetcher of a run when the configuration names no other.
 std::unique_ptr<PageFetcher> MakeDefaultFetcher();
@@ -47,6 +56,10 @@ class TScraper::Run {
   void Finish();
 
   void Request(const QString& address);
+  void CheckPage(const QString& text, AnswerKind kind);
+  void WaitOutBlock(const Block& block, const QString& address);
+  void CountFailure(const QString& message);
+  void LogEnding();
   void WriteRaw(const QString& fileName) const;
   void Pace(Milliseconds interval);
   void StopTest();
@@ -56,8 +69,11 @@ class TScraper::Run {
   void Log(const QString& message);
   void ReportError(const QString& message);
   void AskSave(const QString& type);
+  void SaveResults();
   void ShowRegionsBar();
   void ShowStagesBar();
+  void AppendRow(const ResultRow& row);
+  void ShowStatus();
   Milliseconds ReadInterval();
   template <typename T>
   T Read(T (JobWindow::*setting)() const) {
@@ -96,6 +112,13 @@ class TScraper::Run {
   QString pageText_;
   int positionCounter_ = 0;
   int capCounter_ = 0;
+
+  JobClock::TimePoint started_;
+  JobStatus status_;
+  BlockBackoff backoff_;
+  Milliseconds blockWaited_{0};
+  // Failed attempts in a row on the current results page or card.
+  int failuresInRow_ = 0;
 };
 
 }  // namespace korvath

@@ -1,5 +1,6 @@
 #include "engine/scraper_run.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -11,13 +12,96 @@
 
 namespace korvath {
 
+namespace {
+
+// "0,2 с", "45 с", "2 мин", "1 мин 30 с": a wait as the log shows it.
+QString WaitText(std::chrono::milliseconds wait) {
+  const qint64 ms = wait.count();
+  if (ms < 60000 && ms % 1000 != 0) {
+    return QString::number(double(ms) / 1000.0, 'f', 1).replace(u'.', u',') + u" с"_qs;
+  }
+  const qint64 seconds = ms / 1000;
+  if (seconds < 60) return QString::number(seconds) + u" с"_qs;
+  QString text = QString::number(seconds / 60) + u" мин"_qs;
+  if (seconds % 60 != 0) text += u' ' + QString::number(seconds % 60) + u" с"_qs;
+  return text;
+}
+
+}  // namespace
+
 void TScraper::Run::Request(const QString& address) {
   receiveBuffer_.clear();
+  ++status_.requests;
   // Through a proxy every request gets a connection, and for HTTPS a tunnel, of its own.
   if (!fetcher_->GetProxyParams().ProxyServer.isEmpty()) {
     fetcher_->Disconnect();
   }
-  fetcher_->Get(address, receiveBuffer_);
+  try {
+    fetcher_->Get(address, receiveBuffer_);
+  } catch (const std::exception&) {
+    // A captcha status is the engine's refusal, not a failure of the request.
+    if (const std::optional<Block> block =
+            BlockOfAnswer(fetcher_->LastAnswer(), fetcher_->ResponseCode())) {
+      throw BlockedAnswer{*block};
+    }
+    throw;
+  }
+}
+
+// An answer that arrived whole may still be the engine's refusal rather than the page asked for.
+void TScraper::Run::CheckPage(const QString& text, AnswerKind kind) {
+  if (const std::optional<Block> block =
+          BlockOfPage(fetcher_->LastAnswer(), fetcher_->ResponseCode(), text, kind)) {
+    throw BlockedAnswer{*block};
+  }
+}
+
+// Logs the block and waits it out, longer with each block in a row; Pause and Stop act at once.
+void TScraper::Run::WaitOutBlock(const Block& block, const QString& address) {
+  ++status_.blocks;
+  const QString what = BlockDescription(block, address);
+  if (job_.config_.blocks.stopOnBlock) {
+    Log(what + u". Останавливаем работу: так задано для блокировок"_qs);
+    throw JobBlocked{};
+  }
+  const Milliseconds wait = backoff_.Next(block.retryAfter);
+  const QDateTime retryAt = QDateTime::currentDateTime().addMSecs(wait.count());
+  Log(what + u". Ждём "_qs + WaitText(wait) + u", следующая попытка в "_qs +
+      retryAt.toString(u"HH:mm:ss"_qs));
+  status_.blockWaitUntil = retryAt;
+  ShowStatus();
+  const JobClock::TimePoint began = clock_->Now();
+  const bool stopped = clock_->WaitUntil(job_.hold_, began + wait);
+  blockWaited_ += std::chrono::duration_cast<Milliseconds>(clock_->Now() - began);
+  status_.blockWaitUntil = QDateTime();
+  ShowStatus();
+  if (stopped) throw JobStopped{};
+}
+
+// One more failed attempt on the current page or card; too many in a row leave the query in
+// this region, when the job was told to give up.
+void TScraper::Run::CountFailure(const QString& message) {
+  // A nothing-found page asked for again is the job's own wish, not a failure.
+  if (message.contains(u"Повтор")) return;
+  ++failuresInRow_;
+  const int limit = job_.config_.giveUpAfter;
+  if (limit <= 0 || failuresInRow_ < limit) return;
+  Log(QString::number(limit) + u" неудачных попыток подряд (последняя ошибка: "_qs + message +
+      u"). Оставляем запрос \""_qs + query_ + u"\" по региону \""_qs + regionName_ +
+      u"\" и переходим к следующему"_qs);
+  throw TaskGivenUp{};
+}
+
+// The closing summary of what the job met on its way.
+void TScraper::Run::LogEnding() {
+  if (status_.blocks > 0) {
+    Log(u"Блокировок за работу: "_qs + QString::number(status_.blocks) +
+        u", ожидание из-за них в сумме: "_qs + WaitText(blockWaited_));
+  }
+  if (!job_.ending_.givenUp.isEmpty()) {
+    Log(u"Не завершены из-за ошибок ("_qs + QString::number(job_.ending_.givenUp.size()) +
+        u"): "_qs + job_.ending_.givenUp.join(u"; "_qs));
+  }
 }
 
 void TScraper::Run::WriteRaw(const QString& fileName) const {
@@ -105,6 +189,17 @@ void TScraper::Run::AskSave(const QString& type) {
   HoldPoint();
 }
 
+// The results file, once; a failure to write it is shown once and is no reason for an error
+// pause, since nothing is left to wait for.
+void TScraper::Run::SaveResults() {
+  try {
+    AskSave(QStringLiteral("jobdone"));
+  } catch (const std::exception& failure) {
+    const QString result = u"ERROR_"_qs + QString::fromUtf8(failure.what());
+    HandOff([&] { LogFailure(window_, result); });
+  }
+}
+
 void TScraper::Run::ShowRegionsBar() {
   HandOff([this] { UpdateProgressBar(window_, ProgressBarMax, ProgressBarPosition); });
 }
@@ -113,6 +208,22 @@ void TScraper::Run::ShowStagesBar() {
   HandOff([this] {
     UpdateStagesProgressBar(window_, StagesProgressBarMax, StagesProgressBarPosition);
   });
+}
+
+// The table belongs to the user-interface thread, which may show it while the job runs.
+void TScraper::Run::AppendRow(const ResultRow& row) {
+  HandOff([&] {
+    job_.table_.Append(row);
+    window_.RowsAppended(job_.table_);
+    status_.rows = job_.table_.RowCount();
+    status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+    window_.ShowJobStatus(status_);
+  });
+}
+
+void TScraper::Run::ShowStatus() {
+  status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+  HandOff([this] { window_.ShowJobStatus(status_); });
 }
 
 TScraper::Run::Milliseconds TScraper::Run::ReadInterval() {

@@ -39,13 +39,17 @@ void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString&
 bool ReportError(const QString& result, JobWindow& window) {
   // A missing page and the job's own repeat request are handled by the job itself.
   if (result.contains(u"404 Not Found") || result.contains(u"Повтор")) return false;
-  AddLogLine(window, u"Ошибка: "_qs + result);
+  LogFailure(window, result);
   AddLogLine(window, u"Включаем паузу на 15 секунд"_qs);
   window.StartResumeTimer();
   return true;
 }
 
 }  // namespace
+
+void LogFailure(JobWindow& window, const QString& result) {
+  AddLogLine(window, u"Ошибка: "_qs + result);
+}
 
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
                   JobWindow& window, const QString& programFolder) {

@@ -16,6 +16,9 @@ inline constexpr QStringView kFinalSaveMessage = u"Сбор данных зав�
 // the shell is asked to open it through window.OpenDocument), or error report (log lines +
 // window.StartResumeTimer()). Returns true when the job must now be held (the error pause); the
 // caller holds the job.
+// The error report's log line, ": Ошибка: " and `result`, without the error pause.
+void LogFailure(JobWindow& window, const QString& result);
+
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
                   JobWindow& window, const QString& programFolder);
 

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "results/job_status.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 namespace korvath {
+
+struct ResultTable;
 
 enum class ProgressBarId { Regions, Stages };
 
@@ -47,6 +51,12 @@ class JobWindow {
   // The query lines, read through the hand-off.
   virtual int QueryLineCount() const = 0;
   virtual QString QueryLine(int index) const = 0;
+
+  // On the user-interface thread, inside a hand-off: the job's counts have changed.
+  virtual void ShowJobStatus(const JobStatus& /*status*/) {}
+  // On the user-interface thread, inside a hand-off: rows have just been appended to `table`,
+  // which from now on is only ever appended to there.
+  virtual void RowsAppended(const ResultTable& /*table*/) {}
 };
 
 }  // namespace korvath

@@ -178,7 +178,7 @@ TEST_F(JobControlTest, StopOnAHeldJobReleasesItWithOneLine) {
 }
 
 TEST_F(JobControlTest, ErrorPauseEndsWhenTheResumeTimerFires) {
-  web.Script(kFirstPage, {Failure("boom"), Body(ResultsPage({}))});
+  web.Script(kFirstPage, {Failure("boom"), Body(ResultsPage({}, {}, u"Нашлось 0"_qs))});
   StartJobInRequest();
   LetRequestsEnd();
 

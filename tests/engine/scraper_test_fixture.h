@@ -63,6 +63,8 @@ class ScraperTest : public ::testing::Test {
     config.workingFolder = workingFolder.isEmpty() ? folder.path() : workingFolder;
     config.makeFetcher = web.Factory();
     config.clock = clock;
+    config.blocks = blocks;
+    config.giveUpAfter = giveUpAfter;
     job = std::make_shared<TScraper>(window, regions, config);
     return job;
   }
@@ -84,6 +86,8 @@ class ScraperTest : public ::testing::Test {
   FakeWeb web;
   std::shared_ptr<FakeJobClock> clock = std::make_shared<FakeJobClock>();
   QStringList regions{u"Москва=213"_qs};
+  BlockPolicy blocks;
+  int giveUpAfter = 0;
   std::atomic<bool> releaseErrorPauses = true;
   std::atomic<bool> errorPauseBegun = false;
   std::shared_ptr<TScraper> job;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <chrono>
+
+namespace korvath {
+
+// How far a job has come, as a front end shows it beside the two bars: handed to the
+// user-interface thread whenever one of its counts changes.
+struct JobStatus {
+  // Queries whose (query, region) tasks are all finished, of the non-empty query lines.
+  int queriesDone = 0;
+  int queriesTotal = 0;
+  // Finished (query, region) tasks of all tasks.
+  int tasksDone = 0;
+  int tasksTotal = 0;
+  qint64 rows = 0;
+  // Results pages and contact cards asked for, and how many answers were blocks.
+  qint64 requests = 0;
+  int blocks = 0;
+  // Since the job began.
+  std::chrono::milliseconds elapsed{0};
+  // While the job waits out a block: when it will try again (local time); null otherwise.
+  QDateTime blockWaitUntil;
+};
+
+}  // namespace korvath
