@@ -96,7 +96,8 @@ void HeadlessWindow::OpenDocument(const QString& path) {
   if (openResults_) QProcess::startDetached(u"xdg-open"_qs, {path});
 }
 
-int HeadlessWindow::IntervalSeconds() const { return settings_.intervalSeconds; }
+int HeadlessWindow::IntervalSeconds() const { return settings_.intervalMs / 1000; }
+int HeadlessWindow::IntervalMilliseconds() const { return settings_.intervalMs; }
 int HeadlessWindow::RetryCount() const { return settings_.retryCount; }
 bool HeadlessWindow::CapEnabled() const { return settings_.capEnabled; }
 int HeadlessWindow::CapValue() const { return settings_.capValue; }

@@ -13,7 +13,7 @@ namespace korvath {
 
 // The settings and queries that the window's controls would hold; fixed for one headless run.
 struct HeadlessSettings {
-  int intervalSeconds = 3;
+  int intervalMs = 3000;
   int retryCount = 20;
   bool capEnabled = false;
   int capValue = 10;
@@ -53,6 +53,7 @@ class HeadlessWindow final : public QObject, public JobWindow {
   void StartResumeTimer() override;
   void OpenDocument(const QString& path) override;
   int IntervalSeconds() const override;
+  int IntervalMilliseconds() const override;
   int RetryCount() const override;
   bool CapEnabled() const override;
   int CapValue() const override;

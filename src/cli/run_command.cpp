@@ -144,7 +144,7 @@ int RunCommand(const QStringList& arguments) {
   }
 
   HeadlessSettings settings;
-  settings.intervalSeconds = options.intervalSeconds;
+  settings.intervalMs = int(options.interval.count());
   settings.retryCount = options.retryCount;
   settings.capEnabled = options.cap.has_value();
   settings.capValue = options.cap.value_or(settings.capValue);

@@ -25,12 +25,11 @@ int WholeNumber(const QString& option, const QString& text, int minimum, int max
 }
 
 // Seconds, fractions allowed ("0.2"), as milliseconds.
-std::chrono::milliseconds Seconds(const QString& option, const QString& text) {
+std::chrono::milliseconds Seconds(const QString& option, const QString& text, int maximum) {
   bool ok = false;
   const double seconds = text.toDouble(&ok);
-  // A day is far beyond any wait the engine asks for, and keeps the milliseconds in range.
-  if (!ok || !(seconds >= 0) || seconds > 86400) {
-    Fail(u"%1: expected seconds from 0 to 86400, got \"%2\""_qs.arg(option, text));
+  if (!ok || !(seconds >= 0) || seconds > maximum) {
+    Fail(u"%1: expected seconds from 0 to %2, got \"%3\""_qs.arg(option).arg(maximum).arg(text));
   }
   return std::chrono::milliseconds(qRound64(seconds * 1000));
 }
@@ -64,6 +63,8 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
   constexpr int kMaxInt = std::numeric_limits<int>::max();
   // The job turns the interval into milliseconds in 32 bits.
   constexpr int kMaxIntervalSeconds = kMaxInt / 1000;
+  // A day is far beyond any wait the engine asks for.
+  constexpr int kMaxWaitSeconds = 86400;
 
   RunOptions options;
   options.origin = kDefaultEngineOrigin.toString();
@@ -94,7 +95,7 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
     } else if (name == u"--origin"_qs) {
       options.origin = Origin(*value);
     } else if (name == u"--interval"_qs) {
-      options.intervalSeconds = WholeNumber(name, *value, 0, kMaxIntervalSeconds);
+      options.interval = Seconds(name, *value, kMaxIntervalSeconds);
     } else if (name == u"--retry"_qs) {
       options.retryCount = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--limit"_qs) {
@@ -102,9 +103,9 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
     } else if (name == u"--timeout-ms"_qs) {
       options.timeoutMs = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--block-wait"_qs) {
-      options.blockWait = Seconds(name, *value);
+      options.blockWait = Seconds(name, *value, kMaxWaitSeconds);
     } else if (name == u"--block-wait-max"_qs) {
-      options.blockWaitMax = Seconds(name, *value);
+      options.blockWaitMax = Seconds(name, *value, kMaxWaitSeconds);
     } else if (name == u"--on-block"_qs) {
       if (*value != u"wait"_qs && *value != u"stop"_qs) {
         Fail(u"--on-block: expected wait or stop, got \"%1\""_qs.arg(*value));

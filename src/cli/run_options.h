@@ -15,7 +15,8 @@ struct RunOptions {
   QString programFolder;
   // Scheme, host and port of the search engine, without a trailing "/".
   QString origin;
-  int intervalSeconds = 3;
+  // The pause between requests; fractions of a second are allowed here.
+  std::chrono::milliseconds interval{3000};
   int retryCount = 20;
   // The cap on ads per query and region; none means no cap.
   std::optional<int> cap;

@@ -227,8 +227,7 @@ void TScraper::Run::ShowStatus() {
 }
 
 TScraper::Run::Milliseconds TScraper::Run::ReadInterval() {
-  const int seconds = ReadPublished(&JobWindow::IntervalSeconds);
-  return Milliseconds(qMax(0, seconds) * 1000LL);
+  return Milliseconds(qMax(0, ReadPublished(&JobWindow::IntervalMilliseconds)));
 }
 
 }  // namespace korvath

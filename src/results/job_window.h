@@ -45,6 +45,9 @@ class JobWindow {
   // so that the job thread may read them directly: they are read at every ad, and a hand-off for
   // each would cost the job more than its requests do.
   virtual int IntervalSeconds() const = 0;
+  // The pause between requests as the job uses it; a front end that takes fractions of a second
+  // gives them here.
+  virtual int IntervalMilliseconds() const { return IntervalSeconds() * 1000; }
   virtual int RetryCount() const = 0;
   virtual bool CapEnabled() const = 0;
   virtual int CapValue() const = 0;

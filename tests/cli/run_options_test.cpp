@@ -19,13 +19,37 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
   const RunOptions options = ParseRunArguments({});
   EXPECT_EQ(options.programFolder, QString());
   EXPECT_EQ(options.origin, kDefaultEngineOrigin.toString());
-  EXPECT_EQ(options.intervalSeconds, 3);
+  EXPECT_EQ(options.interval, std::chrono::milliseconds(3000));
   EXPECT_EQ(options.retryCount, 20);
   EXPECT_FALSE(options.cap.has_value());
   EXPECT_EQ(options.queriesFile, QString());
   EXPECT_FALSE(options.regions.has_value());
   EXPECT_FALSE(options.openResults);
   EXPECT_FALSE(options.timeoutMs.has_value());
+}
+
+TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
+  const RunOptions options =
+      ParseRunArguments(Args({"--interval", "0.3", "--block-wait", "0.2", "--block-wait-max=5",
+                              "--on-block", "stop", "--give-up-after", "4"}));
+  EXPECT_EQ(options.interval, std::chrono::milliseconds(300));
+  EXPECT_EQ(options.blockWait, std::chrono::milliseconds(200));
+  EXPECT_EQ(options.blockWaitMax, std::chrono::milliseconds(5000));
+  EXPECT_TRUE(options.stopOnBlock);
+  EXPECT_EQ(options.giveUpAfter, 4);
+  const RunOptions defaults = ParseRunArguments({});
+  EXPECT_EQ(defaults.blockWait, std::chrono::milliseconds(60000));
+  EXPECT_EQ(defaults.blockWaitMax, std::chrono::milliseconds(1800000));
+  EXPECT_FALSE(defaults.stopOnBlock);
+  EXPECT_EQ(defaults.giveUpAfter, 0);
+  for (const auto& bad : std::initializer_list<std::initializer_list<const char*>>{
+           {"--on-block", "sometimes"},
+           {"--block-wait", "-0.5"},
+           {"--block-wait", "x"},
+           {"--block-wait", "10", "--block-wait-max", "5"},
+           {"--give-up-after", "0"}}) {
+    EXPECT_THROW(ParseRunArguments(Args(bad)), RunArgumentError) << *bad.begin();
+  }
 }
 
 TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
@@ -35,7 +59,7 @@ TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
                               "Нижний Новгород=47,A=1,2", "--open", "--timeout-ms=250"}));
   EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
   EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
-  EXPECT_EQ(options.intervalSeconds, 0);
+  EXPECT_EQ(options.interval, std::chrono::milliseconds(0));
   EXPECT_EQ(options.retryCount, 1);
   EXPECT_EQ(options.cap, std::optional<int>(0));
   EXPECT_EQ(options.queriesFile, u"q.txt"_qs);
@@ -57,7 +81,6 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--dir="}, "--dir: empty path"},
       {{"--open=yes"}, "--open takes no value"},
       {{"--interval", "-1"}, "--interval"},
-      {{"--interval", "1.5"}, "--interval"},
       {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
       {{"--retry", "0"}, "--retry"},
       {{"--limit", "-1"}, "--limit"},
