@@ -28,7 +28,7 @@ void SaveWorkingFile(const ResultTable& table, JobWindow& window, const QString&
 void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder) {
   if (table.RowCount() == 0) return;
   AddLogLine(window, kFinalSaveMessage.toString());
-  const QString fileName = ResultsFileName(QDateTime::currentDateTime());
+  const QString fileName = UnusedResultsFileName(programFolder, QDateTime::currentDateTime());
   AddLogLine(window, u"Сохраняем данные в файл Excel: "_qs + fileName);
   const QString path = QDir(programFolder).filePath(fileName);
   SaveCsvFile(path, table, CsvFile::Results);
