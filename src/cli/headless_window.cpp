@@ -46,6 +46,7 @@ void HeadlessWindow::AppendLogEntry(const QString& entry) {
   log_.append(entry);
   // The final save announces itself with this line and asks to open the file once it is written.
   if (entry.contains(u": "_qs + kFinalSaveMessage.toString())) finalSaveBegun_ = true;
+  if (finalSaveBegun_ && entry.contains(u": Ошибка: ")) errorAfterFinalSave_ = true;
   EraseProgressLine();
   // The log box keeps CR LF inside an entry; a terminal or a pipe wants plain line feeds.
   QString text = entry;

@@ -38,9 +38,11 @@ class HeadlessWindow final : public QObject, public JobWindow {
   void SetResumeTimerStarter(std::function<void()> starter);
   // The document the job asked to open last; empty when it asked for none.
   const QString& OpenedDocument() const { return openedDocument_; }
-  // The job began its final save but never asked to open the results file: the file is missing
-  // although the job went on to its end.
-  bool ResultsSaveFailed() const { return finalSaveBegun_ && openedDocument_.isEmpty(); }
+  // The job began its final save but never asked to open the results file (the file is missing
+  // although the job went on to its end), or reported an error after it (the workbook failed).
+  bool ResultsSaveFailed() const {
+    return finalSaveBegun_ && (openedDocument_.isEmpty() || errorAfterFinalSave_);
+  }
 
   void HandOff(const std::function<void()>& routine) override;
   void AppendLogEntry(const QString& entry) override;
@@ -81,6 +83,7 @@ class HeadlessWindow final : public QObject, public JobWindow {
   bool progressShown_ = false;
   QString openedDocument_;
   bool finalSaveBegun_ = false;
+  bool errorAfterFinalSave_ = false;
 };
 
 }  // namespace korvath
