@@ -1,4 +1,5 @@
 #include "results/time_left.h"
+#include "results/job_status_text.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, TimeLeft, testing::Values(
     TimeLeftCase{"DaysCountAsHours", minutes(60), 1, 51, u"осталось ≈ 50 ч"_qs}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
+
+TEST(JobStatusText, SaysEveryCountTheTimeLeftAndABlocksEnd) {
+  JobStatus status;
+  status.queriesDone = 1;
+  status.queriesTotal = 4;
+  status.tasksDone = 5;
+  status.tasksTotal = 20;
+  status.rows = 120;
+  status.requests = 340;
+  status.blocks = 2;
+  status.elapsed = minutes(10);
+  const QString counts =
+      u"Запросы 1/4 · регионы 3/5 · строк 120 · запросов 340 · блокировок 2 · осталось ≈ 30 мин"_qs;
+  EXPECT_EQ(JobStatusText(status, 3, 5), counts);
+  status.blockWaitUntil = QDateTime(QDate(2026, 12, 10), QTime(14, 5, 0));
+  EXPECT_EQ(JobStatusText(status, 3, 5),
+            counts + u" · блокировка, следующая попытка в 14:05:00"_qs);
+  status.tasksDone = 0;
+  EXPECT_FALSE(JobStatusText(status, 0, 5).contains(u"осталось"));
+}
 
 }  // namespace
 }  // namespace korvath
