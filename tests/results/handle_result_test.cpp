@@ -76,6 +76,27 @@ TEST(HandleResult, FinalSaveWritesResultsFileAndWorkbookAndAsksToOpenTheFile) {
   EXPECT_EQ(window.opened, QStringList{QDir(dir.path()).filePath(files[0])});
 }
 
+// More ads than a sheet has rows: the workbook cannot hold them, the results file can.
+TEST(HandleResult, WorkbookThatFailsIsRaisedOnlyAfterTheResultsFileIsWrittenAndOpened) {
+  QTemporaryDir dir;
+  FakeJobWindow window;
+  ResultTable table;
+  table.Data_Keyword = QStringList(1048576, u"окна"_qs);
+  try {
+    HandleResult(u"ok"_qs, u"jobdone"_qs, table, window, dir.path());
+    ADD_FAILURE() << "the workbook was reported written";
+  } catch (const std::runtime_error& error) {
+    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Cannot write file \""_qs))
+        << error.what();
+    EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u".xlsx\". "_qs)) << error.what();
+  }
+  const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].endsWith(u".csv"_qs));
+  EXPECT_EQ(window.opened, QStringList{QDir(dir.path()).filePath(files[0])});
+  EXPECT_EQ(window.Messages().last(), u"Открываем файл с результатами"_qs);
+}
+
 // Two final saves within one second (or a second job in the same folder) keep both results.
 TEST(HandleResult, FinalSaveWithoutWorkbookNeverReplacesEarlierResults) {
   QTemporaryDir dir;
