@@ -2,6 +2,7 @@
 
 #include "cli/ui_turn.h"
 #include "results/handle_result.h"
+#include "results/job_status_text.h"
 #include "results/ui_hand_off.h"
 
 #include <QCoreApplication>
@@ -10,9 +11,21 @@
 
 #include <utility>
 
+#include <sys/ioctl.h>
+
 namespace korvath {
 
 namespace {
+
+constexpr std::chrono::milliseconds kStatusRedrawInterval(200);
+
+// A line wider than the terminal would wrap, and the erase before the next redraw would clear its
+// last row only.
+QString FittedToTerminal(std::FILE* out, const QString& line) {
+  winsize size{};
+  if (::ioctl(::fileno(out), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return line;
+  return line.left(qMax(1, int(size.ws_col) - 1));
+}
 
 void WriteText(std::FILE* out, const QString& text) {
   const QByteArray bytes = text.toLocal8Bit();
@@ -46,6 +59,7 @@ void HeadlessWindow::AppendLogEntry(const QString& entry) {
   log_.append(entry);
   // The final save announces itself with this line and asks to open the file once it is written.
   if (entry.contains(u": "_qs + kFinalSaveMessage.toString())) finalSaveBegun_ = true;
+  if (finalSaveBegun_ && entry.contains(u": Ошибка: ")) errorAfterFinalSave_ = true;
   EraseProgressLine();
   // The log box keeps CR LF inside an entry; a terminal or a pipe wants plain line feeds.
   QString text = entry;
@@ -60,8 +74,9 @@ void HeadlessWindow::ClearLog() { log_.clear(); }
 
 QStringList HeadlessWindow::LogLines() const { return log_; }
 
-void HeadlessWindow::ShowProgress(ProgressBarId bar, int maximum, int /*position*/,
+void HeadlessWindow::ShowProgress(ProgressBarId bar, int maximum, int position,
                                   const QString& hint) {
+  if (bar == ProgressBarId::Regions) regionsPosition_ = position;
   Bar& shown = BarOf(bar);
   shown.maximum = maximum;
   shown.hint = hint;
@@ -105,6 +120,17 @@ int HeadlessWindow::QueryLineCount() const { return static_cast<int>(settings_.q
 
 QString HeadlessWindow::QueryLine(int index) const { return settings_.queryLines.value(index); }
 
+// The counts change with every row; a terminal redrawn that often would cost the job more than
+// its rows, so the line follows them a few times a second (and at every log line).
+void HeadlessWindow::ShowJobStatus(const JobStatus& status) {
+  const bool blockChanged = !status_ || status_->blockWaitUntil != status.blockWaitUntil;
+  status_ = status;
+  const auto now = std::chrono::steady_clock::now();
+  if (!progressOut_ || (!blockChanged && now - statusDrawn_ < kStatusRedrawInterval)) return;
+  EraseProgressLine();
+  DrawProgressLine();
+}
+
 HeadlessWindow::Bar& HeadlessWindow::BarOf(ProgressBarId bar) {
   return bar == ProgressBarId::Regions ? regions_ : stages_;
 }
@@ -121,8 +147,16 @@ void HeadlessWindow::EraseProgressLine() {
 }
 
 void HeadlessWindow::DrawProgressLine() {
-  if (!progressOut_ || (stages_.hint.isEmpty() && regions_.hint.isEmpty())) return;
-  WriteText(progressOut_, u"Запросы: "_qs + stages_.hint + u"  |  Регионы: "_qs + regions_.hint);
+  if (!progressOut_) return;
+  if (status_) {
+    WriteText(progressOut_, FittedToTerminal(progressOut_, JobStatusText(*status_, regionsPosition_,
+                                                                         regions_.maximum)));
+    statusDrawn_ = std::chrono::steady_clock::now();
+  } else if (!stages_.hint.isEmpty() || !regions_.hint.isEmpty()) {
+    WriteText(progressOut_, u"Запросы: "_qs + stages_.hint + u"  |  Регионы: "_qs + regions_.hint);
+  } else {
+    return;
+  }
   std::fflush(progressOut_);
   progressShown_ = true;
 }

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 namespace korvath {
 
@@ -21,7 +23,8 @@ struct HeadlessSettings {
 };
 
 // The job's window when there is no display: log entries go to `logOut` as they come, the two
-// bars are drawn as one line on `progressOut` (null when that stream is not a terminal), and the
+// bars, and once the job reports its counts a status line of them, are drawn as one line on
+// `progressOut` (null when that stream is not a terminal) below the log lines, and the
 // results file is remembered instead of opened unless opening was asked for. Its user-interface
 // thread is the turn of ui_turn.h: a hand-off runs the routine on the job's thread while holding
 // the turn, so the process's application must be a TurnTakingApplication.
@@ -38,9 +41,11 @@ class HeadlessWindow final : public QObject, public JobWindow {
   void SetResumeTimerStarter(std::function<void()> starter);
   // The document the job asked to open last; empty when it asked for none.
   const QString& OpenedDocument() const { return openedDocument_; }
-  // The job began its final save but never asked to open the results file: the file is missing
-  // although the job went on to its end.
-  bool ResultsSaveFailed() const { return finalSaveBegun_ && openedDocument_.isEmpty(); }
+  // The job began its final save but never asked to open the results file (the file is missing
+  // although the job went on to its end), or reported an error after it (the workbook failed).
+  bool ResultsSaveFailed() const {
+    return finalSaveBegun_ && (openedDocument_.isEmpty() || errorAfterFinalSave_);
+  }
 
   void HandOff(const std::function<void()>& routine) override;
   void AppendLogEntry(const QString& entry) override;
@@ -59,6 +64,7 @@ class HeadlessWindow final : public QObject, public JobWindow {
   int CapValue() const override;
   int QueryLineCount() const override;
   QString QueryLine(int index) const override;
+  void ShowJobStatus(const JobStatus& status) override;
 
  private:
   struct Bar {
@@ -80,8 +86,12 @@ class HeadlessWindow final : public QObject, public JobWindow {
   Bar regions_;
   Bar stages_;
   bool progressShown_ = false;
+  int regionsPosition_ = 0;
+  std::optional<JobStatus> status_;
+  std::chrono::steady_clock::time_point statusDrawn_;
   QString openedDocument_;
   bool finalSaveBegun_ = false;
+  bool errorAfterFinalSave_ = false;
 };
 
 }  // namespace korvath

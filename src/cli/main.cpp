@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -27,12 +28,22 @@ constexpr Command kCommands[] = {
     {"run", korvath::kRunUsage, korvath::RunCommand},
 };
 
-int PrintUsage() {
-  std::fputs("usage: korvath-cli COMMAND [ARGUMENTS]\ncommands:\n", stderr);
+constexpr int kExitHelp = 0;
+constexpr int kExitBadCommand = 2;
+
+// Asked for, the usage goes to standard output and ends the program well; after a mistake it goes
+// to standard error and the exit status says the command line was wrong.
+int PrintUsage(std::FILE* out, int status) {
+  std::fputs("usage: korvath-cli COMMAND [ARGUMENTS]\ncommands:\n", out);
   for (const Command& command : kCommands) {
-    std::fprintf(stderr, "  korvath-cli %s\n", command.usage);
+    std::fprintf(out, "  korvath-cli %s\n", command.usage);
   }
-  return 2;
+  std::fputs("Each command also takes --help.\n", out);
+  return status;
+}
+
+bool AsksForHelp(const QString& argument) {
+  return argument == u"--help"_qs || argument == u"-h"_qs;
 }
 
 }  // namespace
@@ -41,15 +52,22 @@ int main(int argc, char* argv[]) {
   korvath::TurnTakingApplication app(argc, argv);
   QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() < 2) {
-    return PrintUsage();
+    return PrintUsage(stderr, kExitBadCommand);
   }
   const QString name = arguments.at(1);
+  if (name == u"help"_qs || AsksForHelp(name)) {
+    return PrintUsage(stdout, kExitHelp);
+  }
   arguments.remove(0, 2);
   for (const Command& command : kCommands) {
     if (name == QLatin1String(command.name)) {
+      if (std::any_of(arguments.begin(), arguments.end(), AsksForHelp)) {
+        std::printf("usage: korvath-cli %s\n", command.usage);
+        return kExitHelp;
+      }
       return command.run(arguments);
     }
   }
   std::fprintf(stderr, "korvath-cli: unknown command \"%s\"\n", qUtf8Printable(name));
-  return PrintUsage();
+  return PrintUsage(stderr, kExitBadCommand);
 }

@@ -152,6 +152,7 @@ int RunCommand(const QStringList& arguments) {
   ScraperConfig config;
   config.origin = options.origin;
   config.programFolder = programFolder;
+  config.writeWorkbook = options.workbook;
   config.workingFolder = QDir::currentPath();
   config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
   config.giveUpAfter = options.giveUpAfter;

@@ -80,6 +80,11 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.openResults = true;
       continue;
     }
+    if (name == u"--xlsx"_qs || name == u"--no-xlsx"_qs) {
+      if (value) Fail(u"%1 takes no value"_qs.arg(name));
+      options.workbook = name == u"--xlsx"_qs;
+      continue;
+    }
     static const QStringList kValueOptions = {
         u"--dir"_qs,        u"--origin"_qs,         u"--interval"_qs, u"--retry"_qs,
         u"--limit"_qs,      u"--queries"_qs,        u"--regions"_qs,  u"--timeout-ms"_qs,
@@ -129,6 +134,6 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
 const char kRunUsage[] =
     "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
     " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open] [--block-wait S]"
-    " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N]";
+    " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N] [--xlsx | --no-xlsx]";
 
 }  // namespace korvath

@@ -25,6 +25,8 @@ struct RunOptions {
   // Region entries ("name=rid") instead of the saved selection.
   std::optional<QStringList> regions;
   bool openResults = false;
+  // Whether the results file gets its workbook (".xlsx") beside it.
+  bool workbook = true;
   // Connect and read time-out of every request; none means the fetcher's own (60 s).
   std::optional<int> timeoutMs;
   // The wait after the engine's first block in a row, the longest such wait, and whether a block

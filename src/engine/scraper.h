@@ -25,6 +25,8 @@ struct ScraperConfig {
   QString origin = kDefaultEngineOrigin.toString();
   // Where "proxy.txt", the CSV files and the log file live.
   QString programFolder;
+  // Whether the results file gets its workbook beside it.
+  bool writeWorkbook = true;
   // Where "ads_list.html" and "ad.html" are written; empty means the process's working folder.
   QString workingFolder;
   // Makes the run's fetcher; empty means a TPageFetcher with its default options.

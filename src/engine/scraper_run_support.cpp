@@ -182,7 +182,8 @@ void TScraper::Run::ReportError(const QString& message) {
 void TScraper::Run::AskSave(const QString& type) {
   resulttype_ = type;
   HandOff([&] {
-    if (HandleResult(u"ok"_qs, resulttype_, job_.table_, window_, job_.config_.programFolder)) {
+    if (HandleResult(u"ok"_qs, resulttype_, job_.table_, window_, job_.config_.programFolder,
+                     job_.config_.writeWorkbook)) {
       job_.hold_.Hold();
     }
   });

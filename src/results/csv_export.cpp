@@ -4,6 +4,7 @@
 #include "results/csv_rows.h"
 #include "textutil/text_file.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 #include <stdexcept>
@@ -101,6 +102,17 @@ QString ResultsFileName(const QDateTime& localTime) {
   const QTime time = localTime.time();
   return QString::asprintf("results-%.4d%.2d%.2d%.2d%.2d%.2d.csv", date.year(), date.month(),
                            date.day(), time.hour(), time.minute(), time.second());
+}
+
+QString UnusedResultsFileName(const QString& folder, const QDateTime& localTime) {
+  const QDir dir(folder);
+  const QString name = ResultsFileName(localTime);
+  const QString stem = name.chopped(4);
+  QString candidate = stem;
+  for (int suffix = 2; dir.exists(candidate + u".csv"_qs) || dir.exists(candidate + u".xlsx"_qs);
+       ++suffix)
+    candidate = stem + u'-' + QString::number(suffix);
+  return candidate + u".csv"_qs;
 }
 
 }  // namespace korvath

@@ -23,4 +23,8 @@ void SaveCsvFile(const QString& path, const ResultTable& table, CsvFile kind);
 // "results-YYYYMMDDhhmmss.csv" for the given local time.
 QString ResultsFileName(const QDateTime& localTime);
 
+// ResultsFileName, with "-2", "-3", … before ".csv" while `folder` already holds a file of that
+// name or its workbook (".xlsx"): a save never replaces an earlier job's results.
+QString UnusedResultsFileName(const QString& folder, const QDateTime& localTime);
+
 }  // namespace korvath

@@ -2,6 +2,7 @@
 
 #include "results/csv_export.h"
 #include "results/run_log.h"
+#include "results/workbook_export.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,15 +26,26 @@ void SaveWorkingFile(const ResultTable& table, JobWindow& window, const QString&
 }
 
 // A failure here propagates: the job reports it like any other and pauses.
-void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder) {
+void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder,
+                     bool withWorkbook) {
   if (table.RowCount() == 0) return;
   AddLogLine(window, kFinalSaveMessage.toString());
-  const QString fileName = ResultsFileName(QDateTime::currentDateTime());
+  const QString fileName = UnusedResultsFileName(programFolder, QDateTime::currentDateTime());
   AddLogLine(window, u"Сохраняем данные в файл Excel: "_qs + fileName);
   const QString path = QDir(programFolder).filePath(fileName);
   SaveCsvFile(path, table, CsvFile::Results);
+  // The results file is what the user asked for; a workbook that fails must not keep it from them.
+  std::exception_ptr workbookFailure;
+  if (withWorkbook) {
+    try {
+      SaveWorkbook(WorkbookPath(path), table);
+    } catch (const std::exception&) {
+      workbookFailure = std::current_exception();
+    }
+  }
   AddLogLine(window, u"Открываем файл с результатами"_qs);
   window.OpenDocument(path);
+  if (workbookFailure) std::rethrow_exception(workbookFailure);
 }
 
 bool ReportError(const QString& result, JobWindow& window) {
@@ -52,10 +64,10 @@ void LogFailure(JobWindow& window, const QString& result) {
 }
 
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
-                  JobWindow& window, const QString& programFolder) {
+                  JobWindow& window, const QString& programFolder, bool withWorkbook) {
   if (result.contains(u"ERROR")) return ReportError(result, window);
   if (resulttype == u"jobdone")
-    SaveResultsFile(table, window, programFolder);
+    SaveResultsFile(table, window, programFolder, withWorkbook);
   else if (resulttype == u"savecurrent")
     SaveWorkingFile(table, window, programFolder);
   return false;

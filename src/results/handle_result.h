@@ -12,14 +12,16 @@ namespace korvath {
 // written watches for it.
 inline constexpr QStringView kFinalSaveMessage = u"Сбор данных завершен";
 
-// Runs on the user-interface thread. Working save, final save (throws when the results file fails;
-// the shell is asked to open it through window.OpenDocument), or error report (log lines +
-// window.StartResumeTimer()). Returns true when the job must now be held (the error pause); the
-// caller holds the job.
 // The error report's log line, ": Ошибка: " and `result`, without the error pause.
 void LogFailure(JobWindow& window, const QString& result);
 
+// Runs on the user-interface thread. Working save, final save (throws when the results file fails;
+// the shell is asked to open it through window.OpenDocument), or error report (log lines +
+// window.StartResumeTimer()). Returns true when the job must now be held (the error pause); the
+// caller holds the job. With `withWorkbook`, the final save writes the results file's workbook
+// too; a workbook that fails is raised like a results file that fails, but only once the results
+// file is written and opened.
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
-                  JobWindow& window, const QString& programFolder);
+                  JobWindow& window, const QString& programFolder, bool withWorkbook = true);
 
 }  // namespace korvath

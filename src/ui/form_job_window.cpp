@@ -1,12 +1,15 @@
 #include "ui/form_job_window.h"
 
 #include "engine/job_control.h"
+#include "results/job_status_text.h"
+#include "results/time_left.h"
 #include "results/ui_hand_off.h"
 #include "ui/memo_lines.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -62,7 +65,29 @@ void FormJobWindow::ShowProgress(ProgressBarId bar, int maximum, int position,
   // A bar whose range is 0..0 shows a busy animation; a bar with nothing to count is empty.
   widget.setMaximum(std::max(maximum, 1));
   widget.setValue(position);
-  widget.setToolTip(hint);
+  (bar == ProgressBarId::Regions ? regionsHint_ : stagesHint_) = hint;
+  if (bar == ProgressBarId::Regions) regionsPosition_ = position;
+  ShowHint(bar);
+}
+
+void FormJobWindow::ShowHint(ProgressBarId bar) {
+  const QString& hint = bar == ProgressBarId::Regions ? regionsHint_ : stagesHint_;
+  Bar(bar).setToolTip(timeLeft_.isEmpty() ? hint : hint + u'\n' + timeLeft_);
+}
+
+void FormJobWindow::ShowJobStatus(const JobStatus& status) {
+  const QString timeLeft = TimeLeftText(status.elapsed, status.tasksDone, status.tasksTotal);
+  if (timeLeft != timeLeft_) {
+    timeLeft_ = timeLeft;
+    ShowHint(ProgressBarId::Regions);
+    ShowHint(ProgressBarId::Stages);
+  }
+  if (controls_.runStateLabel)
+    controls_.runStateLabel->setText(JobStatusText(status, regionsPosition_, regionsMaximum_));
+}
+
+void FormJobWindow::RowsAppended(const ResultTable& table) {
+  if (controls_.results) controls_.results->RowsAppended(table);
 }
 
 int FormJobWindow::ProgressMaximum(ProgressBarId bar) const {

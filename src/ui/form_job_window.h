@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/job_window.h"
+#include "ui/results_table_model.h"
 
 #include <QString>
 
@@ -8,6 +9,7 @@
 #include <functional>
 
 class QCheckBox;
+class QLabel;
 class QObject;
 class QPlainTextEdit;
 class QProgressBar;
@@ -30,6 +32,9 @@ struct JobControls {
   QSpinBox* retrySpinEdit = nullptr;
   QProgressBar* progressBar = nullptr;
   QProgressBar* stagesProgressBar = nullptr;
+  // The results tab's rows, and the line that says how far the job has come.
+  ResultsTableModel* results = nullptr;
+  QLabel* runStateLabel = nullptr;
 };
 
 // Opens a document in the application that the desktop associates with it.
@@ -63,9 +68,14 @@ class FormJobWindow : public JobWindow {
   int QueryLineCount() const override;
   QString QueryLine(int index) const override;
 
+  void ShowJobStatus(const JobStatus& status) override;
+  void RowsAppended(const ResultTable& table) override;
+
  private:
   QProgressBar& Bar(ProgressBarId bar) const;
   void PublishSettings();
+  // A bar's hint, with the time left under it once it is known.
+  void ShowHint(ProgressBarId bar);
 
   QObject* uiObject_;
   JobControls controls_;
@@ -74,6 +84,10 @@ class FormJobWindow : public JobWindow {
   // A bar's own maximum, kept apart because a bar with nothing to count is drawn as 0 of 1.
   int regionsMaximum_ = 0;
   int stagesMaximum_ = 0;
+  int regionsPosition_ = 0;
+  QString regionsHint_;
+  QString stagesHint_;
+  QString timeLeft_;
   // The numeric settings as the controls hold them, for the job thread to read.
   std::atomic<int> intervalSeconds_ = 0;
   std::atomic<int> retryCount_ = 0;

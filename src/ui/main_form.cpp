@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -80,6 +81,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
   if (!options_.openDocument) {
     options_.openDocument = OpenWithDesktop;
   }
+  if (!options_.openUrl) {
+    options_.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  }
   setObjectName(u"MainForm"_qs);
   setWindowTitle(u"Korvath"_qs);
   setFont(TahomaFont(11));
@@ -88,7 +92,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
   jobWindow_ = std::make_unique<FormJobWindow>(
       this,
       JobControls{LogsMemo, KeywordsMemo, RegionsTree, StartButton, Limit10CheckBox,
-                  IntervalSpinEdit, LimitSpinEdit, RetrySpinEdit, ProgressBar, StagesProgressBar},
+                  IntervalSpinEdit, LimitSpinEdit, RetrySpinEdit, ProgressBar, StagesProgressBar,
+                  &LogArea->Results(), RunStateLabel},
       jobControl_, options_.openDocument);
   resize(1088, 668);
   LayOutControls();
@@ -124,6 +129,9 @@ void TMainForm::CreateControls() {
   LogsMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   LogsMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   LogsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  LogArea = new LogTabs(LogsMemo, options_.openUrl, this);
+  RunStateLabel = MakeLabel(this, "RunStateLabel", QString());
+  RunStateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   StartButton = MakeButton(this, "StartButton", u"СТАРТ"_qs);
   StartButton->setFont(TahomaFont(19));
@@ -232,6 +240,8 @@ void TMainForm::StartButtonClick() {
     ScraperConfig config;
     config.origin = options_.engineOrigin;
     config.programFolder = options_.programFolder;
+    // Starting lets go of the last job, whose table the results tab still shows.
+    if (!jobControl_.JobRunning()) LogArea->Results().KeepOwnCopy();
     jobControl_.Start(*jobWindow_, checkedRegionsList_, config);
   });
 }

@@ -5,6 +5,7 @@
 #include "engine/scraper.h"
 #include "inputs/region_tree_model.h"
 #include "ui/form_job_window.h"
+#include "ui/log_tabs.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -34,6 +35,8 @@ struct MainFormOptions {
   std::function<bool()> tlsAvailable;
   // Opens the results file when a job is done; the desktop unless replaced.
   DocumentOpener openDocument;
+  // Opens a site or an e-mail of the results tab; the desktop unless replaced.
+  UrlOpener openUrl;
 };
 
 // The program's one window: the inputs of a run, its commands, its log and its progress.
@@ -97,6 +100,8 @@ class TMainForm : public QWidget {
   QLabel* Label4 = nullptr;
   QLabel* Label5 = nullptr;
   QPlainTextEdit* LogsMemo = nullptr;
+  LogTabs* LogArea = nullptr;
+  QLabel* RunStateLabel = nullptr;
   QPushButton* StartButton = nullptr;
   QPushButton* StopButton = nullptr;
   QPushButton* PauseButton = nullptr;

@@ -94,7 +94,9 @@ void TMainForm::LayOutControls() {
                            kSmallButtonWidth, kControlHeight + 2);
 
   Label2->setGeometry(kMargin, kLogTop - kLabelHeight - 2, 200, kLabelHeight);
-  LogsMemo->setGeometry(kMargin, kLogTop, w - 2 * kMargin, h - kLogTop - 2 * kBarHeight - kGap);
+  RunStateLabel->setGeometry(kMargin + 200, kLogTop - kLabelHeight - 2, w - 2 * kMargin - 200,
+                             kLabelHeight);
+  LogArea->setGeometry(kMargin, kLogTop, w - 2 * kMargin, h - kLogTop - 2 * kBarHeight - kGap);
   ProgressBar->setGeometry(0, h - 2 * kBarHeight, w, kBarHeight);
   StagesProgressBar->setGeometry(0, h - kBarHeight, w, kBarHeight);
 

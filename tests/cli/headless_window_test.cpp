@@ -63,6 +63,27 @@ TEST(HeadlessWindow, ProgressLineStaysOffTheLogStream) {
   EXPECT_EQ(window.ProgressMaximum(ProgressBarId::Regions), 2);
 }
 
+TEST(HeadlessWindow, StatusLineFollowsTheCountsUnderTheLogLines) {
+  TempStream out(std::tmpfile());
+  TempStream progress(std::tmpfile());
+  HeadlessWindow window({}, out.get(), progress.get(), false);
+  window.ShowProgress(ProgressBarId::Regions, 5, 3, u"3 из 5, осталось 2"_qs);
+  JobStatus status;
+  status.queriesTotal = 2;
+  status.rows = 7;
+  window.ShowJobStatus(status);
+  const QString first = u"Запросы 0/2 · регионы 3/5 · строк 7 · запросов 0 · блокировок 0"_qs;
+  EXPECT_TRUE(Contents(progress.get()).endsWith(u"\r\x1b[K"_qs + first));
+  // A row a moment later is not worth a redraw of its own; the next log line brings it.
+  status.rows = 8;
+  window.ShowJobStatus(status);
+  EXPECT_TRUE(Contents(progress.get()).endsWith(first));
+  window.AppendLogEntry(u"строка"_qs);
+  EXPECT_TRUE(Contents(progress.get())
+                  .endsWith(u"\r\x1b[K"_qs + QString(first).replace(u"строк 7"_qs, u"строк 8"_qs)));
+  EXPECT_EQ(Contents(out.get()), u"строка\n"_qs);
+}
+
 TEST(HeadlessWindow, NoticesAFinalSaveThatNeverOpenedItsFile) {
   const struct {
     QStringList entries;
@@ -74,6 +95,11 @@ TEST(HeadlessWindow, NoticesAFinalSaveThatNeverOpenedItsFile) {
        u"/p/results-20261209140000.csv"_qs,
        false},
       {{u"t: Сбор данных завершен"_qs, u"t: Ошибка: ERROR_Cannot create file"_qs}, {}, true},
+      // The results file was written and opened, its workbook was not.
+      {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs,
+        u"t: Ошибка: ERROR_Cannot write file \"/p/results-20261209140000.xlsx\"."_qs},
+       u"/p/results-20261209140000.csv"_qs,
+       true},
       {{u"t: Часть сбора данных завершена"_qs}, {}, false},
   };
   for (const auto& c : cases) {

@@ -26,6 +26,7 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
   EXPECT_FALSE(options.regions.has_value());
   EXPECT_FALSE(options.openResults);
   EXPECT_FALSE(options.timeoutMs.has_value());
+  EXPECT_TRUE(options.workbook);
 }
 
 TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
@@ -53,10 +54,10 @@ TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
 }
 
 TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
-  const RunOptions options =
-      ParseRunArguments(Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval",
-                              "0", "--retry=1", "--limit", "0", "--queries=q.txt", "--regions",
-                              "Нижний Новгород=47,A=1,2", "--open", "--timeout-ms=250"}));
+  const RunOptions options = ParseRunArguments(
+      Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval", "0", "--retry=1",
+            "--limit", "0", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1,2", "--open",
+            "--timeout-ms=250", "--no-xlsx"}));
   EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
   EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
   EXPECT_EQ(options.interval, std::chrono::milliseconds(0));
@@ -68,6 +69,8 @@ TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
             std::optional<QStringList>({u"Нижний Новгород=47"_qs, u"A=1"_qs, u"2"_qs}));
   EXPECT_TRUE(options.openResults);
   EXPECT_EQ(options.timeoutMs, std::optional<int>(250));
+  EXPECT_FALSE(options.workbook);
+  EXPECT_TRUE(ParseRunArguments(Args({"--no-xlsx", "--xlsx"})).workbook);
 }
 
 TEST(RunOptions, RefusesWhatCannotBeRun) {
@@ -80,6 +83,7 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--dir"}, "--dir: missing value"},
       {{"--dir="}, "--dir: empty path"},
       {{"--open=yes"}, "--open takes no value"},
+      {{"--no-xlsx=1"}, "--no-xlsx takes no value"},
       {{"--interval", "-1"}, "--interval"},
       {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
       {{"--retry", "0"}, "--retry"},

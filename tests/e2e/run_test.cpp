@@ -116,6 +116,8 @@ TEST(CliRun, CollectsEveryAdOfEveryQueryInEveryTickedRegion) {
   ASSERT_EQ(results.size(), 1);
   ASSERT_EQ(logs.size(), 1);
   EXPECT_TRUE(run.out.endsWith(u"\nResults: "_qs + sandbox.ProgramFile(results[0]) + u'\n'));
+  // The workbook goes beside the results file only; the working file gets none.
+  EXPECT_EQ(sandbox.ProgramFiles(u"*.xlsx"_qs), QStringList{results[0].chopped(4) + u".xlsx"_qs});
   EXPECT_TRUE(QFileInfo::exists(sandbox.ProgramFile(u"current.csv"_qs)));
   // Raw pages go to the working folder, never beside the program.
   EXPECT_TRUE(QFileInfo::exists(sandbox.WorkingFile(u"ads_list.html"_qs)));
@@ -158,11 +160,12 @@ TEST(CliRun, CapLimitsTheAdsOfEachQueryInEachRegion) {
   const CliResult run =
       RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs, u"--limit"_qs,
                        u"3"_qs, u"--queries"_qs, sandbox.ProgramFile(u"queries.txt"_qs),
-                       u"--regions"_qs, u"Москва=213,=2"_qs});
+                       u"--regions"_qs, u"Москва=213,=2"_qs, u"--no-xlsx"_qs});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 
   const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
   ASSERT_EQ(results.size(), 1);
+  EXPECT_TRUE(sandbox.ProgramFiles(u"*.xlsx"_qs).isEmpty());
   const QList<QStringList> rows = ReadCsv(sandbox.ProgramFile(results[0]));
   EXPECT_EQ(Column(rows, 0),
             QStringList({u"Москва"_qs, u"Москва"_qs, u"Москва"_qs, u""_qs, u""_qs, u""_qs}));

@@ -3,6 +3,7 @@
 #include "results/cp1251_encoder.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -189,6 +190,36 @@ TEST(CsvExport, ResultsFileNameIsZeroPadded) {
   EXPECT_EQ(ResultsFileName(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
             u"results-20260102030405.csv"_qs);
 }
+
+struct NameCase {
+  const char* name;
+  QStringList existing;
+  QString expected;
+};
+
+class UnusedResultsName : public testing::TestWithParam<NameCase> {};
+
+TEST_P(UnusedResultsName, NeverNamesAnExistingResultsFileOrWorkbook) {
+  QTemporaryDir dir;
+  for (const QString& name : GetParam().existing) {
+    QFile file(QDir(dir.path()).filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  const QDateTime time(QDate(2026, 12, 10), QTime(1, 54, 22));
+  EXPECT_EQ(UnusedResultsFileName(dir.path(), time), GetParam().expected);
+}
+
+const QString kName = u"results-20261210015422"_qs;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Folders, UnusedResultsName, testing::Values(
+    NameCase{"Free", {u"current.csv"_qs}, kName + u".csv"_qs},
+    NameCase{"CsvTaken", {kName + u".csv"_qs}, kName + u"-2.csv"_qs},
+    NameCase{"WorkbookTaken", {kName + u".xlsx"_qs}, kName + u"-2.csv"_qs},
+    NameCase{"SeveralTaken", {kName + u".csv"_qs, kName + u"-2.csv"_qs, kName + u"-3.xlsx"_qs},
+             kName + u"-4.csv"_qs}),
+    [](const auto& info) { return info.param.name; });
+// clang-format on
 
 }  // namespace
 }  // namespace korvath

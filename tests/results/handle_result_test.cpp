@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -60,17 +61,53 @@ INSTANTIATE_TEST_SUITE_P(Words, HandleResultOutcome, testing::Values(
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
-TEST(HandleResult, FinalSaveWritesResultsFileAndAsksToOpenIt) {
+TEST(HandleResult, FinalSaveWritesResultsFileAndWorkbookAndAsksToOpenTheFile) {
   QTemporaryDir dir;
   FakeJobWindow window;
   EXPECT_FALSE(HandleResult(u"ok"_qs, u"jobdone"_qs, OneRow(), window, dir.path()));
-  const QStringList files = QDir(dir.path()).entryList(QDir::Files);
-  ASSERT_EQ(files.size(), 1);
+  const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(files.size(), 2);
   EXPECT_TRUE(files[0].startsWith(u"results-"));
+  EXPECT_TRUE(files[0].endsWith(u".csv"));
+  EXPECT_EQ(files[1], files[0].chopped(4) + u".xlsx"_qs);
   EXPECT_EQ(window.Messages(), (QStringList{u"Сбор данных завершен"_qs,
                                             u"Сохраняем данные в файл Excel: "_qs + files[0],
                                             u"Открываем файл с результатами"_qs}));
   EXPECT_EQ(window.opened, QStringList{QDir(dir.path()).filePath(files[0])});
+}
+
+// More ads than a sheet has rows: the workbook cannot hold them, the results file can.
+TEST(HandleResult, WorkbookThatFailsIsRaisedOnlyAfterTheResultsFileIsWrittenAndOpened) {
+  QTemporaryDir dir;
+  FakeJobWindow window;
+  ResultTable table;
+  table.Data_Keyword = QStringList(1048576, u"окна"_qs);
+  try {
+    HandleResult(u"ok"_qs, u"jobdone"_qs, table, window, dir.path());
+    ADD_FAILURE() << "the workbook was reported written";
+  } catch (const std::runtime_error& error) {
+    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Cannot write file \""_qs))
+        << error.what();
+    EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u".xlsx\". "_qs)) << error.what();
+  }
+  const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].endsWith(u".csv"_qs));
+  EXPECT_EQ(window.opened, QStringList{QDir(dir.path()).filePath(files[0])});
+  EXPECT_EQ(window.Messages().last(), u"Открываем файл с результатами"_qs);
+}
+
+// Two final saves within one second (or a second job in the same folder) keep both results.
+TEST(HandleResult, FinalSaveWithoutWorkbookNeverReplacesEarlierResults) {
+  QTemporaryDir dir;
+  FakeJobWindow window;
+  for (int save = 0; save < 3; ++save)
+    EXPECT_FALSE(HandleResult(u"ok"_qs, u"jobdone"_qs, OneRow(), window, dir.path(), false));
+  const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+  EXPECT_EQ(files.size(), 3) << files.join(u' ').toStdString();
+  for (const QString& file : files) EXPECT_TRUE(file.endsWith(u".csv")) << file.toStdString();
+  EXPECT_EQ(window.opened.size(), 3);
+  EXPECT_EQ(QSet<QString>(window.opened.begin(), window.opened.end()).size(), 3);
 }
 
 TEST(HandleResult, FinalSaveFailureIsRaisedWorkingSaveFailureIsLogged) {

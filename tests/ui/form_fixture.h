@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,7 @@ class FormTest : public ::testing::Test {
 
   std::vector<ShownMessage> messages_;
   std::vector<QString> openedDocuments_;
+  std::vector<QUrl> openedUrls_;
 
  private:
   QTemporaryDir folder_;

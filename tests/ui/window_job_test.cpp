@@ -4,10 +4,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
@@ -86,6 +90,63 @@ TEST_F(WindowJob, StartPauseResumeAndFinishFromTheWindow) {
     EXPECT_EQ(rows[row].mid(0, 2),
               (QStringList{u"A"_qs, row <= 6 ? u"труба"_qs : u"газовые счетчики"_qs}));
   }
+}
+
+TEST_F(WindowJob, ResultsTabShowsRowsAsTheyEnterSortsAndOpensLinks) {
+  e2e::DemoEngine engine({u"--pages"_qs, u"3"_qs, u"--ads"_qs, u"5"_qs, u"--slow-ms"_qs, u"30"_qs});
+  TMainForm& form = ShowFormFor(engine);
+  auto& tabs = Control<QTabWidget>("LogTabs");
+  auto& view = Control<QTableView>("ResultsView");
+  tabs.setCurrentWidget(&view);
+  QAbstractItemModel& model = *view.model();
+  Control<QPushButton>("StartButton").click();
+
+  // Rows show while the job still runs, and so does the time left once a query is done.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount() > 0; }, kJobTimeoutMs));
+  EXPECT_TRUE(form.Jobs().JobRunning());
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return Control<QLabel>("RunStateLabel").text().contains(u"осталось"_qs); },
+      kJobTimeoutMs));
+  EXPECT_TRUE(Control<QLabel>("RunStateLabel").text().contains(u"/2 · регионы 1/1 · строк "_qs))
+      << Control<QLabel>("RunStateLabel").text().toStdString();
+  EXPECT_TRUE(Control<QProgressBar>("ProgressBar").toolTip().contains(u"\nосталось"_qs));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Jobs().JobRunning(); }, kJobTimeoutMs));
+
+  // Every row of the results file, in its order, with the count in the tab's title.
+  const QStringList results = ProgramFiles(u"results-*.csv"_qs);
+  ASSERT_EQ(results.size(), 1);
+  const QList<QStringList> rows = e2e::ReadCsv(QDir(Folder()).filePath(results[0]));
+  ASSERT_EQ(rows.size(), 1 + 30);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount() == 30; }, kJobTimeoutMs));
+  EXPECT_EQ(tabs.tabText(1), u"Результаты (30)"_qs);
+  EXPECT_EQ(tabs.tabText(0), u"Логи"_qs);
+  for (int row = 0; row < 30; ++row) {
+    for (int column = 0; column < 13; ++column) {
+      EXPECT_EQ(model.index(row, column).data().toString(), rows[row + 1][column])
+          << row << " " << column;
+    }
+  }
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar").toolTip().contains(u'\n'));
+
+  // A click on the header of "Позиция" sorts by it, as numbers; a second click turns it round.
+  QHeaderView& header = *view.horizontalHeader();
+  const QPoint positionHeader(header.sectionViewportPosition(2) + 5, header.height() / 2);
+  QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, positionHeader);
+  QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, positionHeader);
+  const int first = model.index(0, 2).data().toInt();
+  const int last = model.index(29, 2).data().toInt();
+  EXPECT_EQ(std::max(first, last), 15);
+  EXPECT_EQ(std::min(first, last), 1);
+
+  // A double click on a site opens it; one on a title does nothing.
+  int siteRow = 0;
+  while (siteRow < 30 && !model.index(siteRow, 5).data().toString().contains(u'.')) ++siteRow;
+  ASSERT_LT(siteRow, 30);
+  const QString site = model.index(siteRow, 5).data().toString();
+  // The view's own double click (what QTest's double click does not reach on every platform).
+  for (const int column : {3, 5}) emit view.doubleClicked(model.index(siteRow, column));
+  ASSERT_EQ(openedUrls_.size(), 1u) << site.toStdString();
+  EXPECT_EQ(openedUrls_[0], QUrl(u"http://"_qs + site));
 }
 
 TEST_F(WindowJob, ClosingMidRequestSavesInputsAndCutsTheJobOff) {
