@@ -34,6 +34,9 @@ struct MainFormOptions {
   std::function<bool()> tlsAvailable;
   // Opens the results file when a job is done; the desktop unless replaced.
   DocumentOpener openDocument;
+  // Shows the program folder in a file manager; the desktop's unless replaced. Throws when the
+  // folder cannot be shown.
+  DocumentOpener openFolder;
 };
 
 // The program's one window: the inputs of a run, its commands, its log and its progress.
@@ -58,6 +61,7 @@ class TMainForm : public QWidget {
   void StartButtonClick();
   void StopButtonClick();
   void PauseButtonClick();
+  void OpenFolderButtonClick();
   void SelectAllButtonClick();
   void Button1Click();
   void Button2Click();
@@ -100,6 +104,7 @@ class TMainForm : public QWidget {
   QPushButton* StartButton = nullptr;
   QPushButton* StopButton = nullptr;
   QPushButton* PauseButton = nullptr;
+  QPushButton* OpenFolderButton = nullptr;
   QPlainTextEdit* KeywordsMemo = nullptr;
   QSpinBox* IntervalSpinEdit = nullptr;
   RegionTreeView* RegionsTree = nullptr;
