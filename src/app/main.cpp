@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(u"Korvath"_qs);
   QApplication::setApplicationDisplayName(u"Korvath"_qs);
+  // The installed menu entry and icon, so that the desktop shows the window under them.
+  QApplication::setDesktopFileName(u"korvath"_qs);
+  QApplication::setWindowIcon(QIcon::fromTheme(u"korvath"_qs));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
