@@ -51,9 +51,11 @@ QByteArray ReadBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Width and height from a PNG file's header chunk, or (0, 0) for anything else.
+// Width and height from a PNG file's header chunk, or an invalid size for anything else.
 QSize PngSize(const QByteArray& bytes) {
-  if (!bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.mid(12, 4) != "IHDR") return {};
+  if (bytes.size() < 24 || !bytes.startsWith("\x89PNG\r\n\x1a\n") || bytes.mid(12, 4) != "IHDR") {
+    return {};
+  }
   const auto bigEndian = [&](int at) {
     int value = 0;
     for (int i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
