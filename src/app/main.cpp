@@ -1,16 +1,22 @@
+#include "inputs/program_folder.h"
 #include "ui/main_form.h"
+#include "ui/message_box.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(u"Korvath"_qs);
   QApplication::setApplicationDisplayName(u"Korvath"_qs);
+  // The installed menu entry and icon, so that the desktop shows the window under them.
+  QApplication::setDesktopFileName(u"korvath"_qs);
+  QApplication::setWindowIcon(QIcon::fromTheme(u"korvath"_qs));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -22,15 +28,21 @@ int main(int argc, char* argv[]) {
       u"URL"_qs);
   const QCommandLineOption folder(
       u"dir"_qs,
-      u"Program folder with the catalogue and the saved inputs (default: beside the program)."_qs,
+      u"Program folder with the catalogue and the saved inputs (default: beside the program, "
+      u"or the user's data folder when the program is installed)."_qs,
       u"DIR"_qs);
   parser.addOption(origin);
   parser.addOption(folder);
   parser.process(application);
 
   korvath::MainFormOptions options;
-  options.programFolder = parser.isSet(folder) ? QDir(parser.value(folder)).absolutePath()
-                                               : QApplication::applicationDirPath();
+  try {
+    options.programFolder = korvath::ChooseProgramFolder(korvath::ProgramFolderPlacesOfThisProgram(
+        parser.isSet(folder) ? parser.value(folder) : QString()));
+  } catch (const std::runtime_error& error) {
+    korvath::ShowMessage(nullptr, u"Korvath"_qs, QString::fromUtf8(error.what()));
+    return EXIT_FAILURE;
+  }
   if (parser.isSet(origin)) {
     options.engineOrigin = parser.value(origin);
   }

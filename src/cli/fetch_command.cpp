@@ -1,11 +1,11 @@
 #include "cli/fetch_command.h"
 
 #include "cli/json_text.h"
+#include "inputs/program_folder.h"
 #include "web/address.h"
 #include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
 
-#include <QCoreApplication>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -32,7 +32,6 @@ void PrintError(const QString& message) {
 
 std::optional<FetchArguments> ParseArguments(const QStringList& arguments) {
   FetchArguments parsed;
-  parsed.folder = QCoreApplication::applicationDirPath();
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments.at(i);
     const bool takesValue = argument == u"--dir"_qs || argument == u"--out"_qs;
@@ -87,7 +86,8 @@ int FetchCommand(const QStringList& arguments) {
 
   TPageFetcher fetcher;
   try {
-    if (const std::optional<ProxySettings> proxy = ReadProxyFile(parsed->folder)) {
+    const QString folder = ChooseProgramFolder(ProgramFolderPlacesOfThisProgram(parsed->folder));
+    if (const std::optional<ProxySettings> proxy = ReadProxyFile(folder)) {
       std::fprintf(stderr, "%s\n", qUtf8Printable(proxy->logLine));
       if (proxy->unusableReason) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(*proxy->unusableReason));

@@ -6,6 +6,7 @@
 #include "cli/ui_turn.h"
 #include "engine/job_control.h"
 #include "engine/scraper.h"
+#include "inputs/program_folder.h"
 #include "inputs/region_catalogue.h"
 #include "inputs/region_tree_model.h"
 #include "inputs/saved_inputs.h"
@@ -125,13 +126,14 @@ int RunCommand(const QStringList& arguments) {
   QStringList regions;
   try {
     options = ParseRunArguments(arguments);
-    programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                    : QDir(options.programFolder).absolutePath();
+    programFolder = ChooseProgramFolder(ProgramFolderPlacesOfThisProgram(options.programFolder));
     if (!QFileInfo(programFolder).isDir()) {
       throw std::runtime_error(
           u"Cannot use the program folder \"%1\": no such folder"_qs.arg(programFolder)
               .toStdString());
     }
+    // Said first, so that a user whose inputs are missing learns where to put them.
+    PrintLine(stdout, u"Program folder: "_qs + QDir::toNativeSeparators(programFolder));
     queries = ReadQueries(options, programFolder);
     regions = ReadRegions(options, programFolder);
   } catch (const RunArgumentError& error) {

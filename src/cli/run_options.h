@@ -11,7 +11,7 @@ namespace korvath {
 
 // How one headless run is set up: the window's inputs and settings, given as arguments.
 struct RunOptions {
-  // Where the program's files live; empty means the executable's folder.
+  // Where the program's files live; empty lets ChooseProgramFolder decide.
   QString programFolder;
   // Scheme, host and port of the search engine, without a trailing "/".
   QString origin;

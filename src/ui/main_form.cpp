@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QUrl>
 
 #include <climits>
 #include <exception>
@@ -30,6 +31,9 @@ namespace korvath {
 namespace {
 
 constexpr char16_t kGreeting[] = u"Спасибо, что пользуетесь программой Korvath!";
+constexpr char16_t kFolderLine[] = u"Файлы программы хранятся в папке %1";
+constexpr char16_t kFolderNotShown[] =
+    u"Не удалось открыть папку \"%1\": не найдена программа для просмотра папок.";
 // Caption of the boxes that report an error of a window command.
 constexpr char16_t kErrorCaption[] = u"Korvath";
 constexpr char16_t kTreeCannotTakeFocus[] =
@@ -71,6 +75,13 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
   return button;
 }
 
+void OpenFolderWithDesktop(const QString& folder) {
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+    throw std::runtime_error(
+        QString::fromUtf16(kFolderNotShown).arg(QDir::toNativeSeparators(folder)).toStdString());
+  }
+}
+
 }  // namespace
 
 TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
@@ -83,6 +94,9 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
   }
   if (!options_.openUrl) {
     options_.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  }
+  if (!options_.openFolder) {
+    options_.openFolder = OpenFolderWithDesktop;
   }
   setObjectName(u"MainForm"_qs);
   setWindowTitle(u"Korvath"_qs);
@@ -137,6 +151,7 @@ void TMainForm::CreateControls() {
   StartButton->setFont(TahomaFont(19));
   StopButton = MakeButton(this, "StopButton", u"стоп"_qs);
   PauseButton = MakeButton(this, "PauseButton", u"пауза"_qs);
+  OpenFolderButton = MakeButton(this, "OpenFolderButton", u"Открыть папку с результатами"_qs);
 
   KeywordsMemo = new QPlainTextEdit(this);
   KeywordsMemo->setObjectName(u"KeywordsMemo"_qs);
@@ -175,6 +190,7 @@ void TMainForm::WireControls() {
   connect(StartButton, &QPushButton::clicked, this, [this] { StartButtonClick(); });
   connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
   connect(PauseButton, &QPushButton::clicked, this, [this] { PauseButtonClick(); });
+  connect(OpenFolderButton, &QPushButton::clicked, this, [this] { OpenFolderButtonClick(); });
   connect(SelectAllButton, &QPushButton::clicked, this, [this] { SelectAllButtonClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -209,6 +225,8 @@ bool TMainForm::FormShow() {
   }
   RunHandler([&] {
     LogsMemo->appendPlainText(QString::fromUtf16(kGreeting));
+    LogsMemo->appendPlainText(
+        QString::fromUtf16(kFolderLine).arg(QDir::toNativeSeparators(folder)));
     LoadRegionCatalogue(regions_, folder);
     RestoreSelection(regions_, folder);
     SetMemoLines(*KeywordsMemo, LoadQueries(folder));
@@ -252,6 +270,10 @@ void TMainForm::StopButtonClick() {
 
 void TMainForm::PauseButtonClick() {
   RunHandler([&] { jobControl_.Pause(); });
+}
+
+void TMainForm::OpenFolderButtonClick() {
+  RunHandler([&] { options_.openFolder(options_.programFolder); });
 }
 
 void TMainForm::SelectAllButtonClick() {

@@ -37,6 +37,9 @@ struct MainFormOptions {
   DocumentOpener openDocument;
   // Opens a site or an e-mail of the results tab; the desktop unless replaced.
   UrlOpener openUrl;
+  // Shows the program folder in a file manager; the desktop's unless replaced. Throws when the
+  // folder cannot be shown.
+  DocumentOpener openFolder;
 };
 
 // The program's one window: the inputs of a run, its commands, its log and its progress.
@@ -61,6 +64,7 @@ class TMainForm : public QWidget {
   void StartButtonClick();
   void StopButtonClick();
   void PauseButtonClick();
+  void OpenFolderButtonClick();
   void SelectAllButtonClick();
   void Button1Click();
   void Button2Click();
@@ -105,6 +109,7 @@ class TMainForm : public QWidget {
   QPushButton* StartButton = nullptr;
   QPushButton* StopButton = nullptr;
   QPushButton* PauseButton = nullptr;
+  QPushButton* OpenFolderButton = nullptr;
   QPlainTextEdit* KeywordsMemo = nullptr;
   QSpinBox* IntervalSpinEdit = nullptr;
   RegionTreeView* RegionsTree = nullptr;

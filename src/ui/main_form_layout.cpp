@@ -92,6 +92,10 @@ void TMainForm::LayOutControls() {
                           kControlHeight + 2);
   PauseButton->setGeometry(w - kMargin - 2 * kSmallButtonWidth - kGap, secondRowTop + 2,
                            kSmallButtonWidth, kControlHeight + 2);
+  // The folder button stands apart from the job's buttons, left of them.
+  const int openFolderWidth = TextWidth(*OpenFolderButton, OpenFolderButton->text()) + 2 * kGap;
+  OpenFolderButton->setGeometry(PauseButton->x() - 3 * kGap - openFolderWidth, secondRowTop + 2,
+                                openFolderWidth, kControlHeight + 2);
 
   Label2->setGeometry(kMargin, kLogTop - kLabelHeight - 2, 200, kLabelHeight);
   RunStateLabel->setGeometry(kMargin + 200, kLogTop - kLabelHeight - 2, w - 2 * kMargin - 200,
@@ -101,7 +105,8 @@ void TMainForm::LayOutControls() {
   StagesProgressBar->setGeometry(0, h - kBarHeight, w, kBarHeight);
 
   // The window may shrink only as far as every control keeps its room.
-  const int widest = std::max(firstRowRight, secondRowRight + 2 * kSmallButtonWidth + 3 * kGap);
+  const int widest =
+      std::max(firstRowRight, secondRowRight + openFolderWidth + 2 * kSmallButtonWidth + 6 * kGap);
   setMinimumSize(widest + kMargin, kLogTop + kSmallestLogHeight + 2 * kBarHeight + kGap);
 }
 

@@ -42,6 +42,12 @@ CliResult Collect(QProcess& process, QString out) {
   result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   result.out = out + Text(process.readAllStandardOutput());
   result.err = Text(process.readAllStandardError());
+  const QString folderLine = u"Program folder: "_qs;
+  if (result.out.startsWith(folderLine)) {
+    const qsizetype end = result.out.indexOf(u'\n');
+    result.programFolder = result.out.mid(folderLine.size(), end - folderLine.size());
+    result.out.remove(0, end < 0 ? result.out.size() : end + 1);
+  }
   return result;
 }
 

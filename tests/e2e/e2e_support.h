@@ -64,6 +64,8 @@ class Sandbox {
 
 struct CliResult {
   int exitCode = -1;
+  // The folder that the run named on its first line, which is not a line of its log.
+  QString programFolder;
   QString out;  // the log, as printed
   QString err;
 };

@@ -110,6 +110,7 @@ TEST(CliRun, CollectsEveryAdOfEveryQueryInEveryTickedRegion) {
   const CliResult run =
       RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(run.programFolder, sandbox.ProgramFolder());
 
   const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
   const QStringList logs = sandbox.ProgramFiles(u"log-*.txt"_qs);
@@ -210,7 +211,7 @@ TEST(CliRun, ReaderOfTheLogGoingAwayDoesNotEndTheJob) {
   const CliResult run = RunCliPipedTo(sandbox,
                                       {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
                                        u"--regions"_qs, u"Москва=213"_qs},
-                                      u"head -n 1"_qs);
+                                      u"head -n 2"_qs);
   EXPECT_TRUE(run.out.endsWith(u": Начинаем работу.\n"_qs)) << run.out.toStdString();
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
   const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);

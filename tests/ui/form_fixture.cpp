@@ -57,6 +57,7 @@ TMainForm& FormTest::ShowForm(const QString& folder, const QString& engineOrigin
   options.tlsAvailable = [] { return true; };
   options.openDocument = [this](const QString& path) { openedDocuments_.push_back(path); };
   options.openUrl = [this](const QUrl& url) { openedUrls_.push_back(url); };
+  options.openFolder = [this](const QString& path) { openedFolders_.push_back(path); };
   form_ = std::make_unique<TMainForm>(options);
   form_->show();
   return *form_;

@@ -50,6 +50,7 @@ class FormTest : public ::testing::Test {
   std::vector<ShownMessage> messages_;
   std::vector<QString> openedDocuments_;
   std::vector<QUrl> openedUrls_;
+  std::vector<QString> openedFolders_;
 
  private:
   QTemporaryDir folder_;

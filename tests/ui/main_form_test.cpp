@@ -100,12 +100,26 @@ TEST_F(MainForm, LayoutKeepsTreeFixedAndGrowsQueriesAndLog) {
   }
 }
 
+TEST_F(MainForm, FolderButtonShowsTheProgramFolderAndKeepsClearOfItsNeighbours) {
+  ShowForm();
+  Control<QPushButton>("OpenFolderButton").click();
+  EXPECT_EQ(openedFolders_, std::vector<QString>{Folder()});
+  // Even in the smallest window the button shows its whole text between the retry box and Pause.
+  Form().resize(Form().minimumSize());
+  const auto& folderButton = Control<QPushButton>("OpenFolderButton");
+  const QRect button = folderButton.geometry();
+  EXPECT_GT(button.left(), Control<QSpinBox>("RetrySpinEdit").geometry().right());
+  EXPECT_LT(button.right(), Control<QPushButton>("PauseButton").geometry().left());
+  EXPECT_GT(button.width(), folderButton.fontMetrics().horizontalAdvance(folderButton.text()));
+}
+
 TEST_F(MainForm, StartsWithGreetingAndFocusInRetryBox) {
   ShowWithCatalogue();
   EXPECT_TRUE(Form().isVisible());
   EXPECT_TRUE(messages_.empty());
-  ASSERT_EQ(LogLines().size(), 1);
-  EXPECT_EQ(LogLines()[0], u"Спасибо, что пользуетесь программой Korvath!"_qs);
+  EXPECT_EQ(LogLines(), (QStringList{u"Спасибо, что пользуетесь программой Korvath!"_qs,
+                                     u"Файлы программы хранятся в папке "_qs +
+                                         QDir::toNativeSeparators(Folder())}));
   EXPECT_EQ(Form().focusWidget(), &Control<QSpinBox>("RetrySpinEdit"));
   // The first top-level node and its children are open; the first top-level node is selected.
   auto& tree = Control<QTreeView>("RegionsTree");
@@ -125,7 +139,7 @@ TEST_F(MainForm, MissingCatalogueIsShownAndSkipsTheRestButWindowOpens) {
   EXPECT_FALSE(messages_[0].text.isEmpty());
   EXPECT_EQ(Form().Regions().NodeCount(), 0);
   EXPECT_TRUE(Control<QPlainTextEdit>("KeywordsMemo").toPlainText().isEmpty());
-  EXPECT_EQ(LogLines().size(), 1);
+  EXPECT_EQ(LogLines().size(), 2);
   // The tick commands have nothing to act on.
   for (const char* name : {"SelectAllButton", "Button1", "Button2"}) {
     Control<QPushButton>(name).click();
