@@ -9,6 +9,7 @@
 #include "inputs/region_catalogue.h"
 #include "inputs/region_tree_model.h"
 #include "inputs/saved_inputs.h"
+#include "results/run_log.h"
 #include "textutil/text_file.h"
 #include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
@@ -43,22 +44,33 @@ void PrintLine(std::FILE* out, const QString& text) {
   std::fflush(out);
 }
 
-QStringList ReadQueries(const RunOptions& options, const QString& programFolder) {
-  if (options.queriesFile.isEmpty()) return LoadQueries(programFolder);
-  if (!QFileInfo(options.queriesFile).isFile()) {
-    throw std::runtime_error(
-        u"Cannot open the queries file \"%1\": no such file"_qs.arg(options.queriesFile)
-            .toStdString());
+// The query lines; a file read as Windows-1251 is said in `notices`.
+QStringList ReadQueries(const RunOptions& options, const QString& programFolder,
+                        QStringList& notices) {
+  QString path = options.queriesFile;
+  TextFileLines queries;
+  if (path.isEmpty()) {
+    path = QueriesFilePath(programFolder);
+    queries = LoadQueries(programFolder);
+  } else {
+    if (!QFileInfo(path).isFile()) {
+      throw std::runtime_error(
+          u"Cannot open the queries file \"%1\": no such file"_qs.arg(path).toStdString());
+    }
+    queries = ReadTextFile(path);
   }
-  return ReadTextLines(options.queriesFile);
+  if (queries.readAsWindows1251) notices.append(Windows1251Notice(path));
+  return queries.lines;
 }
 
 // The ticked regions as the window would collect them: the catalogue, then the saved ticks.
-QStringList ReadRegions(const RunOptions& options, const QString& programFolder) {
+QStringList ReadRegions(const RunOptions& options, const QString& programFolder,
+                        QStringList& notices) {
   if (options.regions) return *options.regions;
   RegionTreeModel tree;
   LoadRegionCatalogue(tree, programFolder);
-  RestoreSelection(tree, programFolder);
+  if (RestoreSelection(tree, programFolder).readAsWindows1251)
+    notices.append(Windows1251Notice(SelectionFilePath(programFolder)));
   return CollectCheckedRegions(tree);
 }
 
@@ -120,6 +132,7 @@ int RunCommand(const QStringList& arguments) {
   QString programFolder;
   QStringList queries;
   QStringList regions;
+  QStringList notices;
   try {
     options = ParseRunArguments(arguments);
     programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
@@ -129,8 +142,8 @@ int RunCommand(const QStringList& arguments) {
           u"Cannot use the program folder \"%1\": no such folder"_qs.arg(programFolder)
               .toStdString());
     }
-    queries = ReadQueries(options, programFolder);
-    regions = ReadRegions(options, programFolder);
+    queries = ReadQueries(options, programFolder, notices);
+    regions = ReadRegions(options, programFolder, notices);
   } catch (const RunArgumentError& error) {
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
     PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
@@ -165,6 +178,7 @@ int RunCommand(const QStringList& arguments) {
   // The job reports an unusable proxy file in its log and ends without a request; the exit
   // status must not call that a completed job.
   const bool proxyUnusable = ProxyFileUnusable(programFolder);
+  for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
   const JobOutcome outcome = RunJob(settings, regions, config, options.openResults);
 
   switch (outcome.end) {

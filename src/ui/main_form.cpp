@@ -2,6 +2,7 @@
 
 #include "inputs/region_catalogue.h"
 #include "inputs/saved_inputs.h"
+#include "results/run_log.h"
 #include "ui/memo_lines.h"
 #include "ui/message_box.h"
 #include "ui/region_tree_view.h"
@@ -202,8 +203,10 @@ bool TMainForm::FormShow() {
   RunHandler([&] {
     LogsMemo->appendPlainText(QString::fromUtf16(kGreeting));
     LoadRegionCatalogue(regions_, folder);
-    RestoreSelection(regions_, folder);
-    SetMemoLines(*KeywordsMemo, LoadQueries(folder));
+    LogWindows1251(RestoreSelection(regions_, folder), SelectionFilePath(folder));
+    const TextFileLines queries = LoadQueries(folder);
+    SetMemoLines(*KeywordsMemo, queries.lines);
+    LogWindows1251(queries, QueriesFilePath(folder));
   });
   return true;
 }
@@ -224,6 +227,10 @@ bool TMainForm::FormClose() {
     SaveSelection(regions_, options_.programFolder);
     SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
   });
+}
+
+void TMainForm::LogWindows1251(const TextFileLines& file, const QString& path) {
+  if (file.readAsWindows1251) AddLogLine(*jobWindow_, Windows1251Notice(path));
 }
 
 void TMainForm::StartButtonClick() {

@@ -4,6 +4,7 @@
 #include "engine/job_control.h"
 #include "engine/scraper.h"
 #include "inputs/region_tree_model.h"
+#include "textutil/text_file.h"
 #include "ui/form_job_window.h"
 
 #include <QStringList>
@@ -76,6 +77,8 @@ class TMainForm : public QWidget {
   void LayOutControls();
   bool FormShow();
   bool FormClose();
+  // Says in the log that `file`, read from `path`, was taken as Windows-1251.
+  void LogWindows1251(const TextFileLines& file, const QString& path);
   // Selects the whole query list on Ctrl+A; returns whether it took the key.
   bool KeywordsMemoKeyDown(QKeyEvent* event);
   // Runs a handler; an error that escapes it is shown and the handler's remaining steps skipped.

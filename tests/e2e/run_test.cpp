@@ -326,6 +326,25 @@ TEST(CliRun, UnusableProxyFileEndsTheJobWithoutARequestAndFails) {
   EXPECT_EQ(ReadLogFile(sandbox.ProgramFile(logs[0])), run.out);
 }
 
+// Queries saved on a Russian-language Windows are searched for as they were written.
+TEST(CliRun, ReadsWindows1251QueriesUnderAUtf8Locale) {
+  DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"1"_qs});
+  Sandbox sandbox;
+  sandbox.WriteBytes(u"keywords.txt"_qs,
+                     QByteArray::fromHex("efebe0f1f2e8eaeee2fbe520eeeaede00d0a"));
+  const CliResult run = RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
+                                         u"--regions"_qs, u"Москва=213"_qs});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(Count(run.out, u"\" не в кодировке UTF-8, читаем его как Windows-1251\n"_qs), 1)
+      << run.out.toStdString();
+  EXPECT_TRUE(
+      run.out.contains(u"\nЗапускаем запрос \"пластиковые окна\" по региону \"Москва\"\n"_qs))
+      << run.out.toStdString();
+  EXPECT_EQ(
+      Column(ReadCsv(sandbox.ProgramFile(sandbox.ProgramFiles(u"results-*.csv"_qs).value(0))), 1),
+      QStringList{u"пластиковые окна"_qs});
+}
+
 TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
   const struct {
     const char* name;

@@ -1,5 +1,7 @@
 #include "form_fixture.h"
 
+#include "textutil/text_file.h"
+#include "ui/memo_lines.h"
 #include "ui/region_tree_view.h"
 
 #include <QCheckBox>
@@ -133,6 +135,22 @@ TEST_F(MainForm, MissingCatalogueIsShownAndSkipsTheRestButWindowOpens) {
   Control<QAction>("N1").trigger();
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_FALSE(Control<QMenu>("PopupMenu1").isVisible());
+}
+
+// Queries saved on a Russian-language Windows come back whole and are saved back whole.
+TEST_F(MainForm, Windows1251QueriesSurviveTheCloseSave) {
+  if (!LocaleEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
+  const QStringList queries = {u"пластиковые окна"_qs, u"ремонт"_qs};
+  WriteFile(u"keywords.txt"_qs, QByteArray::fromHex("efebe0f1f2e8eaeee2fbe520eeeaede00d0a"
+                                                    "f0e5eceeedf20d0a"));
+  ShowWithCatalogue();
+  EXPECT_EQ(MemoLines(Control<QPlainTextEdit>("KeywordsMemo")), queries);
+  const QString notice = Windows1251Notice(QDir(Folder()).filePath(u"keywords.txt"_qs));
+  EXPECT_EQ(LogLines().filter(notice).size(), 1) << LogLines().join(u'\n').toStdString();
+  ASSERT_TRUE(Form().close());
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "пластиковые окна\r\nремонт\r\n");
+  ShowWithCatalogue();
+  EXPECT_EQ(MemoLines(Control<QPlainTextEdit>("KeywordsMemo")), queries);
 }
 
 struct RefusedFolder {
