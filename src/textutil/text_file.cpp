@@ -166,8 +166,11 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
   // and as its bytes.
   for (const QString& line : lines) {
     const QByteArray bytes = EncodeLocal8Bit(line + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size())
-      ThrowFileError("Cannot write file", path, file.errorString());
+    if (!WriteAllBytes(file, bytes)) {
+      const QString reason = file.errorString();
+      file.cancelWriting();
+      ThrowFileError("Cannot write file", path, reason);
+    }
   }
   CommitSaveFile(file, path);
 }
@@ -175,12 +178,25 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
 void CommitSaveFile(QSaveFile& file, const QString& path) {
   // commit() misses a failure that only the last flush of the file's buffer meets (a full disk,
   // say) and puts an empty or cut file in place of the old one; flushing first brings it out.
-  if (!file.flush()) {
+  // A disk that takes part of the buffer fails that flush without a reason ("Unknown error"); a
+  // second flush, of what is left, meets the system's refusal and learns why.
+  if (!file.flush() && !file.flush()) {
     const QString reason = file.errorString();
     file.cancelWriting();
     ThrowFileError("Cannot write file", path, reason);
   }
   if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
+}
+
+bool WriteAllBytes(QIODevice& out, QByteArrayView bytes) {
+  // A write that a nearly full disk takes only in part reports no error; the next one, of the
+  // rest, is refused with the system's reason.
+  while (!bytes.isEmpty()) {
+    const qint64 written = out.write(bytes.data(), bytes.size());
+    if (written <= 0) return false;
+    bytes = bytes.sliced(written);
+  }
+  return true;
 }
 
 QByteArray EncodeLocal8Bit(QStringView text) {

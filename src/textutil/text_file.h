@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
 class QSaveFile;
 
 namespace korvath {
@@ -47,6 +48,10 @@ void WriteTextLines(const QString& path, const QStringList& lines);
 // Puts what was written to `file` (a QSaveFile of `path`) in place of the old file. Throws
 // std::runtime_error, leaving the old file as it was, when any byte could not be written.
 void CommitSaveFile(QSaveFile& file, const QString& path);
+
+// Writes all of `bytes`; false when a write failed, with the system's reason in the device's
+// errorString().
+bool WriteAllBytes(QIODevice& out, QByteArrayView bytes);
 
 // The locale's encoding as bytes and back (characters it lacks are not kept faithfully).
 QByteArray EncodeLocal8Bit(QStringView text);
