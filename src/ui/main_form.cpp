@@ -200,13 +200,18 @@ bool TMainForm::FormShow() {
     ShowMessage(this, QString::fromUtf16(kLocationCheckCaption), refusal);
     return false;
   }
+  // What failed to load, or was skipped after a failure, is not saved over at the close: the
+  // window would write back an empty tree or an empty list in place of the user's files.
   RunHandler([&] {
     LogsMemo->appendPlainText(QString::fromUtf16(kGreeting));
     LoadRegionCatalogue(regions_, folder);
+    CheckCatalogueHasRegions(regions_, folder);
     LogWindows1251(RestoreSelection(regions_, folder), SelectionFilePath(folder));
+    selectionLoaded_ = true;
     const TextFileLines queries = LoadQueries(folder);
     SetMemoLines(*KeywordsMemo, queries.lines);
     LogWindows1251(queries, QueriesFilePath(folder));
+    queriesLoaded_ = true;
   });
   return true;
 }
@@ -224,8 +229,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 bool TMainForm::FormClose() {
   return RunHandler([&] {
-    SaveSelection(regions_, options_.programFolder);
-    SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
+    if (selectionLoaded_) SaveSelection(regions_, options_.programFolder);
+    if (queriesLoaded_) SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
   });
 }
 

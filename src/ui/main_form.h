@@ -91,6 +91,9 @@ class TMainForm : public QWidget {
   bool shownOnce_ = false;
   bool startupRefused_ = false;
   bool jobCutOffAtClose_ = false;
+  // Whether the catalogue with the saved ticks, and the saved queries, loaded at the start.
+  bool selectionLoaded_ = false;
+  bool queriesLoaded_ = false;
 
   QProgressBar* ProgressBar = nullptr;
   QLabel* Label2 = nullptr;

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -15,6 +16,8 @@
 #include <QTextCursor>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace korvath::testing {
 namespace {
@@ -135,6 +138,35 @@ TEST_F(MainForm, MissingCatalogueIsShownAndSkipsTheRestButWindowOpens) {
   Control<QAction>("N1").trigger();
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_FALSE(Control<QMenu>("PopupMenu1").isVisible());
+}
+
+// A catalogue that did not load leaves the user's saved ticks and queries as they were when the
+// window closes, whatever the user typed meanwhile.
+TEST_F(MainForm, ClosingAfterAFailedCatalogueLoadKeepsTheSavedInputs) {
+  const struct {
+    const char* name;
+    std::optional<QByteArray> catalogue;
+    QString message;
+  } cases[] = {
+      {"missing", std::nullopt, u"regions.html"_qs},
+      {"empty", QByteArray(), u"нет ни одного региона"_qs},
+      {"not a catalogue", QByteArray("<html>Not Found</html>"), u"нет ни одного региона"_qs},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    messages_.clear();
+    QFile::remove(QDir(Folder()).filePath(u"regions.html"_qs));
+    if (c.catalogue) WriteFile(u"regions.html"_qs, *c.catalogue);
+    WriteFile(u"selection1.txt"_qs, "Москва (213)\r\n");
+    WriteFile(u"keywords.txt"_qs, "окна\r\n");
+    ShowForm();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains(c.message)) << messages_[0].text.toStdString();
+    Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"двери"_qs);
+    ASSERT_TRUE(Form().close());
+    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "Москва (213)\r\n");
+    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "окна\r\n");
+  }
 }
 
 // Queries saved on a Russian-language Windows come back whole and are saved back whole.
