@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <openssl/crypto.h>
@@ -23,8 +24,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -44,6 +47,28 @@ void PrintLine(std::FILE* out, const QString& text) {
   std::fflush(out);
 }
 
+// Why `path` cannot be read as a file of queries, or nothing when it can.
+std::optional<QString> NotAQueriesFile(const QString& path) {
+  std::error_code error;
+  switch (std::filesystem::status(QFile::encodeName(path).toStdString(), error).type()) {
+    case std::filesystem::file_type::regular:
+      return std::nullopt;
+    case std::filesystem::file_type::not_found:
+      return u"no such file"_qs;
+    case std::filesystem::file_type::directory:
+      return u"it is a folder, not a file"_qs;
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::block:
+      return u"it is a device, not a file"_qs;
+    case std::filesystem::file_type::fifo:
+      return u"it is a pipe, not a file"_qs;
+    case std::filesystem::file_type::socket:
+      return u"it is a socket, not a file"_qs;
+    default:
+      return QString::fromStdString(error ? error.message() : "it is not a regular file");
+  }
+}
+
 // The query lines; a file read as Windows-1251 is said in `notices`.
 QStringList ReadQueries(const RunOptions& options, const QString& programFolder,
                         QStringList& notices) {
@@ -53,9 +78,9 @@ QStringList ReadQueries(const RunOptions& options, const QString& programFolder,
     path = QueriesFilePath(programFolder);
     queries = LoadQueries(programFolder);
   } else {
-    if (!QFileInfo(path).isFile()) {
+    if (const std::optional<QString> reason = NotAQueriesFile(path)) {
       throw std::runtime_error(
-          u"Cannot open the queries file \"%1\": no such file"_qs.arg(path).toStdString());
+          u"Cannot open the queries file \"%1\": %2"_qs.arg(path, *reason).toStdString());
     }
     queries = ReadTextFile(path);
   }
@@ -69,6 +94,7 @@ QStringList ReadRegions(const RunOptions& options, const QString& programFolder,
   if (options.regions) return *options.regions;
   RegionTreeModel tree;
   LoadRegionCatalogue(tree, programFolder);
+  CheckCatalogueHasRegions(tree, programFolder);
   if (RestoreSelection(tree, programFolder).readAsWindows1251)
     notices.append(Windows1251Notice(SelectionFilePath(programFolder)));
   return CollectCheckedRegions(tree);
