@@ -158,14 +158,14 @@ TEST(CliRun, CapLimitsTheAdsOfEachQueryInEachRegion) {
   const CliResult run =
       RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs, u"--limit"_qs,
                        u"3"_qs, u"--queries"_qs, sandbox.ProgramFile(u"queries.txt"_qs),
-                       u"--regions"_qs, u"Москва=213,=2"_qs});
+                       u"--regions"_qs, u"Москва=213,Питер=2"_qs});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 
   const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
   ASSERT_EQ(results.size(), 1);
   const QList<QStringList> rows = ReadCsv(sandbox.ProgramFile(results[0]));
-  EXPECT_EQ(Column(rows, 0),
-            QStringList({u"Москва"_qs, u"Москва"_qs, u"Москва"_qs, u""_qs, u""_qs, u""_qs}));
+  EXPECT_EQ(Column(rows, 0), QStringList({u"Москва"_qs, u"Москва"_qs, u"Москва"_qs, u"Питер"_qs,
+                                          u"Питер"_qs, u"Питер"_qs}));
   EXPECT_EQ(Column(rows, 2), Positions(3) + Positions(3));
   // The third ad is on the second page; the third page is never asked for.
   EXPECT_EQ(Count(run.out, u"Загружаем страницу объявлений"_qs), 4);
@@ -395,6 +395,11 @@ TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
        {},
        u"\"/dev/null\": it is a device, not a file"_qs},
       {"bad number", {u"keywords.txt=окна"_qs}, {u"--retry"_qs, u"0"_qs}, {}, u"usage: "_qs},
+      {"more than a region code",
+       {u"keywords.txt=окна"_qs},
+       {u"--regions"_qs, u"X=213&text=evil"_qs},
+       {},
+       u"\"X=213&text=evil\": the region code"_qs},
       {"bad origin",
        {u"keywords.txt=окна"_qs},
        {u"--origin"_qs, u"yandex.ru"_qs},
