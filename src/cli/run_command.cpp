@@ -138,7 +138,13 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
     control.Stop();
   });
 
-  if (!control.Start(window, regions, config)) return outcome;
+  try {
+    if (!control.Start(window, regions, config)) return outcome;
+  } catch (const std::runtime_error& error) {
+    // A folder that cannot be written or is taken by another job: nothing has been done yet.
+    PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
+    return outcome;
+  }
   outcome.end = JobEnd::Completed;
   turn.unlock();
   QCoreApplication::exec();

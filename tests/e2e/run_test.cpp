@@ -345,6 +345,31 @@ TEST(CliRun, ReadsWindows1251QueriesUnderAUtf8Locale) {
       QStringList{u"пластиковые окна"_qs});
 }
 
+// Two jobs in one folder would share the working file, the log, the raw copies and the name of
+// the results file; the second is turned away while the first runs, and may run after it.
+TEST(CliRun, SecondJobInTheSameFolderIsRefusedWhileTheFirstRuns) {
+  DemoEngine engine({u"--pages"_qs, u"3"_qs, u"--ads"_qs, u"2"_qs, u"--slow-ms"_qs, u"20"_qs});
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+  const QStringList arguments = {u"--origin"_qs, engine.Origin(), u"--interval"_qs,
+                                 u"0"_qs,        u"--regions"_qs, u"Москва=213"_qs};
+  RunningCli first(sandbox, arguments);
+  ASSERT_TRUE(first.WaitForOutput(
+      [](const QString& out) { return out.contains(u"Загружаем страницу объявлений"_qs); }));
+
+  const CliResult second = RunCli(sandbox, arguments);
+  EXPECT_EQ(second.exitCode, 2) << second.out.toStdString();
+  EXPECT_TRUE(second.err.contains(u"уже идёт работа (программа korvath-cli, процесс "_qs))
+      << second.err.toStdString();
+  EXPECT_FALSE(second.out.contains(u"Начинаем работу"_qs)) << second.out.toStdString();
+
+  const CliResult run = first.Finish();
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(sandbox.ProgramFiles(u"results-*.csv"_qs).size(), 1);
+  EXPECT_TRUE(sandbox.ProgramFiles(u"*.lock"_qs).isEmpty());
+  EXPECT_EQ(RunCli(sandbox, arguments).exitCode, 0);
+}
+
 TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
   const struct {
     const char* name;

@@ -1,5 +1,6 @@
 #include "form_fixture.h"
 
+#include "engine/job_folders.h"
 #include "textutil/text_file.h"
 #include "ui/memo_lines.h"
 #include "ui/region_tree_view.h"
@@ -167,6 +168,19 @@ TEST_F(MainForm, ClosingAfterAFailedCatalogueLoadKeepsTheSavedInputs) {
     EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "Москва (213)\r\n");
     EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "окна\r\n");
   }
+}
+
+// The window says in a message box why a job cannot start in its folder, and starts none.
+TEST_F(MainForm, StartInAFolderTakenByAnotherJobIsRefusedInAMessageBox) {
+  ShowWithCatalogue();
+  Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"окна"_qs);
+  TickOnly(u"C"_qs);
+  const ProgramFolderLock otherJob(Folder());
+  Control<QPushButton>("StartButton").click();
+  EXPECT_FALSE(Form().Jobs().JobRunning());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].text.contains(u"уже идёт работа"_qs)) << messages_[0].text.toStdString();
+  EXPECT_EQ(LogLines().size(), 1);
 }
 
 // Queries saved on a Russian-language Windows come back whole and are saved back whole.
