@@ -30,16 +30,16 @@ bool IsBlank(const QStringList& lines) {
 void CheckQueries(const uint8_t* data, size_t size) {
   const QString& folder = korvath::ScratchFolder();
   korvath::PutScratchFile(u"keywords.txt"_qs, data, size);
-  const QStringList first = korvath::LoadQueries(folder);
+  const QStringList first = korvath::LoadQueries(folder).lines;
   for (const QString& line : first) {
     if (line.contains(u'\r') || line.contains(u'\n')) std::abort();
   }
   korvath::SaveQueries(first, folder);
-  const QStringList second = korvath::LoadQueries(folder);
+  const QStringList second = korvath::LoadQueries(folder).lines;
   if (IsBlank(first)) return;
   if (second.size() != first.size()) std::abort();
   korvath::SaveQueries(second, folder);
-  if (korvath::LoadQueries(folder) != second) std::abort();
+  if (korvath::LoadQueries(folder).lines != second) std::abort();
 }
 
 // "selection1.txt" of any bytes: the ticks it restores are saved and restored unchanged.

@@ -10,12 +10,14 @@
 #include "inputs/region_catalogue.h"
 #include "inputs/region_tree_model.h"
 #include "inputs/saved_inputs.h"
+#include "results/run_log.h"
 #include "textutil/text_file.h"
 #include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <openssl/crypto.h>
@@ -23,8 +25,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -45,22 +49,56 @@ void PrintLine(std::FILE* out, const QString& text) {
   std::fflush(out);
 }
 
-QStringList ReadQueries(const RunOptions& options, const QString& programFolder) {
-  if (options.queriesFile.isEmpty()) return LoadQueries(programFolder);
-  if (!QFileInfo(options.queriesFile).isFile()) {
-    throw std::runtime_error(
-        u"Cannot open the queries file \"%1\": no such file"_qs.arg(options.queriesFile)
-            .toStdString());
+// Why `path` cannot be read as a file of queries, or nothing when it can.
+std::optional<QString> NotAQueriesFile(const QString& path) {
+  std::error_code error;
+  switch (std::filesystem::status(QFile::encodeName(path).toStdString(), error).type()) {
+    case std::filesystem::file_type::regular:
+      return std::nullopt;
+    case std::filesystem::file_type::not_found:
+      return u"no such file"_qs;
+    case std::filesystem::file_type::directory:
+      return u"it is a folder, not a file"_qs;
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::block:
+      return u"it is a device, not a file"_qs;
+    case std::filesystem::file_type::fifo:
+      return u"it is a pipe, not a file"_qs;
+    case std::filesystem::file_type::socket:
+      return u"it is a socket, not a file"_qs;
+    default:
+      return QString::fromStdString(error ? error.message() : "it is not a regular file");
   }
-  return ReadTextLines(options.queriesFile);
+}
+
+// The query lines; a file read as Windows-1251 is said in `notices`.
+QStringList ReadQueries(const RunOptions& options, const QString& programFolder,
+                        QStringList& notices) {
+  QString path = options.queriesFile;
+  TextFileLines queries;
+  if (path.isEmpty()) {
+    path = QueriesFilePath(programFolder);
+    queries = LoadQueries(programFolder);
+  } else {
+    if (const std::optional<QString> reason = NotAQueriesFile(path)) {
+      throw std::runtime_error(
+          u"Cannot open the queries file \"%1\": %2"_qs.arg(path, *reason).toStdString());
+    }
+    queries = ReadTextFile(path);
+  }
+  if (queries.readAsWindows1251) notices.append(Windows1251Notice(path));
+  return queries.lines;
 }
 
 // The ticked regions as the window would collect them: the catalogue, then the saved ticks.
-QStringList ReadRegions(const RunOptions& options, const QString& programFolder) {
+QStringList ReadRegions(const RunOptions& options, const QString& programFolder,
+                        QStringList& notices) {
   if (options.regions) return *options.regions;
   RegionTreeModel tree;
   LoadRegionCatalogue(tree, programFolder);
-  RestoreSelection(tree, programFolder);
+  CheckCatalogueHasRegions(tree, programFolder);
+  if (RestoreSelection(tree, programFolder).readAsWindows1251)
+    notices.append(Windows1251Notice(SelectionFilePath(programFolder)));
   return CollectCheckedRegions(tree);
 }
 
@@ -103,7 +141,13 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
     control.Stop();
   });
 
-  if (!control.Start(window, regions, config)) return outcome;
+  try {
+    if (!control.Start(window, regions, config)) return outcome;
+  } catch (const std::runtime_error& error) {
+    // A folder that cannot be written or is taken by another job: nothing has been done yet.
+    PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
+    return outcome;
+  }
   outcome.end = JobEnd::Completed;
   turn.unlock();
   QCoreApplication::exec();
@@ -124,6 +168,7 @@ int RunCommand(const QStringList& arguments) {
   QString programFolder;
   QStringList queries;
   QStringList regions;
+  QStringList notices;
   try {
     options = ParseRunArguments(arguments);
     programFolder = ChooseProgramFolder(ProgramFolderPlacesOfThisProgram(options.programFolder));
@@ -134,8 +179,8 @@ int RunCommand(const QStringList& arguments) {
     }
     // Said first, so that a user whose inputs are missing learns where to put them.
     PrintLine(stdout, u"Program folder: "_qs + QDir::toNativeSeparators(programFolder));
-    queries = ReadQueries(options, programFolder);
-    regions = ReadRegions(options, programFolder);
+    queries = ReadQueries(options, programFolder, notices);
+    regions = ReadRegions(options, programFolder, notices);
   } catch (const RunArgumentError& error) {
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
     PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
@@ -173,6 +218,7 @@ int RunCommand(const QStringList& arguments) {
   // The job reports an unusable proxy file in its log and ends without a request; the exit
   // status must not call that a completed job.
   const bool proxyUnusable = ProxyFileUnusable(programFolder);
+  for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
   const JobOutcome outcome = RunJob(settings, regions, config, options.openResults);
 
   switch (outcome.end) {

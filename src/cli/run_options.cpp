@@ -2,8 +2,10 @@
 
 #include "engine/engine_origin.h"
 
+#include <QSet>
 #include <QUrl>
 
+#include <algorithm>
 #include <limits>
 
 namespace korvath {
@@ -41,17 +43,34 @@ QString Origin(const QString& text) {
   if (!url.isValid() || (url.scheme() != u"https"_qs && url.scheme() != u"http"_qs) ||
       url.host().isEmpty() || !bare || url.hasQuery() || url.hasFragment() ||
       !url.userInfo().isEmpty()) {
-    Fail(u"--origin: expected https://HOST[:PORT], got \"%1\""_qs.arg(text));
+    Fail(u"--origin: expected https://HOST[:PORT] or http://HOST[:PORT], got \"%1\""_qs.arg(text));
   }
   return url.toString(QUrl::RemovePath | QUrl::StripTrailingSlash);
 }
 
+bool AllDigits(QStringView text) {
+  return !text.isEmpty() &&
+         std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// "name=rid" entries, blanks around each taken off. The rid goes into the search address as it
+// stands, so anything but digits there would change the request; a region given twice would
+// double every row of it.
 QStringList RegionEntries(const QString& text) {
   QStringList entries;
-  for (const QString& entry : text.split(u',')) {
-    if (entry.trimmed().isEmpty()) {
-      Fail(u"--regions: empty entry in \"%1\""_qs.arg(text));
-    }
+  QSet<QString> rids;
+  for (const QString& item : text.split(u',')) {
+    const QString entry = item.trimmed();
+    if (entry.isEmpty()) Fail(u"--regions: empty entry in \"%1\""_qs.arg(text));
+    const qsizetype separator = entry.indexOf(u'=');
+    const QString name = separator < 0 ? QString() : entry.left(separator);
+    const QString rid = entry.mid(separator + 1);
+    if (name.trimmed().isEmpty())
+      Fail(u"--regions: \"%1\" has no region name before \"=\""_qs.arg(entry));
+    if (!AllDigits(rid))
+      Fail(u"--regions: \"%1\": the region code after \"=\" must be digits only"_qs.arg(entry));
+    if (rids.contains(rid)) Fail(u"--regions: \"%1\": region %2 is given twice"_qs.arg(entry, rid));
+    rids.insert(rid);
     entries.append(entry);
   }
   return entries;
@@ -104,7 +123,8 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
     } else if (name == u"--retry"_qs) {
       options.retryCount = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--limit"_qs) {
-      options.cap = WholeNumber(name, *value, 0, kMaxInt);
+      // A cap of 0 would end every region before its first ad.
+      options.cap = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--timeout-ms"_qs) {
       options.timeoutMs = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--block-wait"_qs) {

@@ -5,6 +5,8 @@
 #include "results/run_log.h"
 #include "results/ui_hand_off.h"
 
+#include <QDir>
+
 namespace korvath {
 
 // Lets a job's thread tell job control that it has ended, for as long as job control exists.
@@ -68,14 +70,27 @@ bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
     window.AppendLogEntry(u"Ни один регион не отмечен! Поставьте галочки на нужных регионах."_qs);
     return false;
   }
+  CheckFolderWritable(config.programFolder, true);
+  CheckFolderWritable(config.workingFolder.isEmpty() ? QDir::currentPath() : config.workingFolder,
+                      false);
+  // The lock of a job that has shown its end but whose thread has not yet ended carries over.
+  if (!folderLock_ || folderLock_->Folder() != config.programFolder) {
+    folderLock_.reset();
+    folderLock_ = std::make_unique<ProgramFolderLock>(config.programFolder);
+  }
   auto job = std::make_shared<TScraper>(window, checkedRegions, config);
   job->Start([notice = endNotice_, uiThread = thread()] {
     // Job control may be gone by the time this runs; it is looked up on its own thread, where it
     // would have been destroyed.
     QueuedHandOff(uiThread, [notice] {
-      if (notice->control != nullptr) {
-        emit notice->control->jobFinished();
+      JobControl* control = notice->control;
+      if (control == nullptr) {
+        return;
       }
+      if (!control->JobRunning()) {
+        control->folderLock_.reset();
+      }
+      emit control->jobFinished();
     });
   });
   current_ = std::move(job);
@@ -131,6 +146,8 @@ void JobControl::Abandon() {
   }
   current_.reset();
   window_ = nullptr;
+  // A job cut off writes nothing more.
+  folderLock_.reset();
 }
 
 bool JobControl::JobRunning() const { return current_ && !current_->Ended(); }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "engine/job_folders.h"
 #include "engine/scraper.h"
 
 namespace korvath {
@@ -25,7 +26,9 @@ class JobControl : public QObject {
 
   // Checks the inputs (query lines of `window`, `checkedRegions`) and starts a job unless one is
   // starting or running. Returns whether a job was started. `window` must outlive the job or see
-  // Abandon called first.
+  // Abandon called first. Throws std::runtime_error, starting nothing, when the program folder or
+  // the working folder cannot be written, or another job runs in the program folder; the job
+  // holds that folder until its thread has ended.
   bool Start(JobWindow& window, const QStringList& checkedRegions, const ScraperConfig& config);
   // Holds a running job or releases a held one.
   void Pause();
@@ -56,6 +59,7 @@ class JobControl : public QObject {
   std::shared_ptr<EndNotice> endNotice_;
   std::shared_ptr<TScraper> current_;
   JobWindow* window_ = nullptr;
+  std::unique_ptr<ProgramFolderLock> folderLock_;
   QTimer resumeTimer_;
 };
 

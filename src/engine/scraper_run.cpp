@@ -67,6 +67,7 @@ void TScraper::Run::ApplyProxyFile() {
   }
   fetcher_->SetProxyParams(proxy->params);
   Log(proxy->logLine);
+  if (!proxy->encodingNotice.isEmpty()) Log(proxy->encodingNotice);
 }
 
 void TScraper::Run::QueryLoop() {

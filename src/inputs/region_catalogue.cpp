@@ -99,10 +99,14 @@ RegionNode FindByWalking(const RegionTreeModel& tree, RegionNode start, const QS
   return kNoNode;
 }
 
+QString CataloguePath(const QString& programFolder) {
+  return QDir(programFolder).filePath(u"regions.html"_qs);
+}
+
 }  // namespace
 
 void LoadRegionCatalogue(RegionTreeModel& tree, const QString& programFolder) {
-  const QString path = QDir(programFolder).filePath(u"regions.html"_qs);
+  const QString path = CataloguePath(programFolder);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw std::runtime_error(
@@ -114,6 +118,15 @@ void LoadRegionCatalogue(RegionTreeModel& tree, const QString& programFolder) {
   QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
   const QString text = decoder.decode(bytes);
   LoadRegionCatalogueText(tree, text);
+}
+
+void CheckCatalogueHasRegions(const RegionTreeModel& tree, const QString& programFolder) {
+  if (tree.NodeCount() > 0) return;
+  const QString path = QDir::toNativeSeparators(CataloguePath(programFolder));
+  throw std::runtime_error(
+      u"В каталоге регионов \"%1\" нет ни одного региона: файл пуст или это не каталог регионов."_qs
+          .arg(path)
+          .toStdString());
 }
 
 void LoadRegionCatalogueText(RegionTreeModel& tree, QStringView text) {

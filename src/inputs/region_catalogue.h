@@ -12,6 +12,11 @@ namespace korvath {
 // file cannot be opened; whatever it contains is loaded as far as it can be.
 void LoadRegionCatalogue(RegionTreeModel& tree, const QString& programFolder);
 
+// Throws std::runtime_error, naming the catalogue file, when the tree holds no region: a file
+// that is empty or not the catalogue loads as nothing, and every later step would only say that
+// no region is ticked.
+void CheckCatalogueHasRegions(const RegionTreeModel& tree, const QString& programFolder);
+
 // Fills the tree from the catalogue's text. Never throws.
 void LoadRegionCatalogueText(RegionTreeModel& tree, QStringView text);
 

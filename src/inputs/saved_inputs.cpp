@@ -16,9 +16,9 @@ namespace {
 const QString kQueriesFile = u"keywords.txt"_qs;
 const QString kSelectionFile = u"selection1.txt"_qs;
 
-QStringList ReadLinesIfPresent(const QString& path) {
+TextFileLines ReadLinesIfPresent(const QString& path) {
   if (!QFileInfo::exists(path)) return {};
-  return ReadTextLines(path);
+  return ReadTextFile(path);
 }
 
 // Blank means nothing but spaces and control characters, line breaks included.
@@ -60,24 +60,34 @@ void RestoreCheckedNodes(RegionTreeModel& tree, const QStringList& texts) {
   }
 }
 
-void RestoreSelection(RegionTreeModel& tree, const QString& programFolder) {
-  RestoreCheckedNodes(tree, ReadLinesIfPresent(QDir(programFolder).filePath(kSelectionFile)));
-  const RegionNode first = tree.FirstTopLevel();
-  if (first != kNoNode) tree.SetSelectedNode(first);
+QString QueriesFilePath(const QString& programFolder) {
+  return QDir(programFolder).filePath(kQueriesFile);
 }
 
-QStringList LoadQueries(const QString& programFolder) {
-  return ReadLinesIfPresent(QDir(programFolder).filePath(kQueriesFile));
+QString SelectionFilePath(const QString& programFolder) {
+  return QDir(programFolder).filePath(kSelectionFile);
+}
+
+TextFileLines RestoreSelection(RegionTreeModel& tree, const QString& programFolder) {
+  TextFileLines saved = ReadLinesIfPresent(SelectionFilePath(programFolder));
+  RestoreCheckedNodes(tree, saved.lines);
+  const RegionNode first = tree.FirstTopLevel();
+  if (first != kNoNode) tree.SetSelectedNode(first);
+  return saved;
+}
+
+TextFileLines LoadQueries(const QString& programFolder) {
+  return ReadLinesIfPresent(QueriesFilePath(programFolder));
 }
 
 void SaveSelection(const RegionTreeModel& tree, const QString& programFolder) {
-  WriteTextLines(QDir(programFolder).filePath(kSelectionFile), CollectCheckedNodeTexts(tree));
+  WriteTextLines(SelectionFilePath(programFolder), CollectCheckedNodeTexts(tree));
 }
 
 // An emptied query list keeps the previous file, so clearing the list by mistake loses nothing.
 void SaveQueries(const QStringList& lines, const QString& programFolder) {
   if (IsBlank(lines)) return;
-  WriteTextLines(QDir(programFolder).filePath(kQueriesFile), lines);
+  WriteTextLines(QueriesFilePath(programFolder), lines);
 }
 
 }  // namespace korvath

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inputs/region_tree_model.h"
+#include "textutil/text_file.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,11 +15,16 @@ QStringList CollectCheckedNodeTexts(const RegionTreeModel& tree);
 // expands its ancestors so that it can be seen.
 void RestoreCheckedNodes(RegionTreeModel& tree, const QStringList& texts);
 
-// Restores the ticks saved in "selection1.txt" and selects the first top-level node.
-void RestoreSelection(RegionTreeModel& tree, const QString& programFolder);
+// "keywords.txt" and "selection1.txt" in the program folder.
+QString QueriesFilePath(const QString& programFolder);
+QString SelectionFilePath(const QString& programFolder);
+
+// Restores the ticks saved in "selection1.txt" and selects the first top-level node. Returns what
+// it read from the file (nothing when there is none).
+TextFileLines RestoreSelection(RegionTreeModel& tree, const QString& programFolder);
 
 // The lines of "keywords.txt", or none when it does not exist.
-QStringList LoadQueries(const QString& programFolder);
+TextFileLines LoadQueries(const QString& programFolder);
 
 // Saves the ticked nodes' texts to "selection1.txt".
 void SaveSelection(const RegionTreeModel& tree, const QString& programFolder);

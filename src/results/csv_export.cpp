@@ -59,7 +59,7 @@ class ChunkWriter {
     bytes_.resize(0);
     encoder_.Encode(text_, last, bytes_);
     text_.resize(0);
-    if (out_.write(bytes_) != bytes_.size())
+    if (!WriteAllBytes(out_, bytes_))
       throw std::runtime_error("Cannot write CSV data. " + out_.errorString().toStdString());
   }
 

@@ -1,11 +1,17 @@
 #include "textutil/text_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
 #include <stdexcept>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace korvath {
 namespace {
@@ -15,7 +21,72 @@ namespace {
       QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
 }
 
-QString DecodeWithBom(const QByteArray& bytes) {
+// How a byte text stands as UTF-8: whole, whole but for a character cut off at its very end, or
+// not UTF-8 at all (overlong forms, surrogates and code points past U+10FFFF included).
+enum class Utf8Shape { Whole, CutAtEnd, Broken };
+
+struct Utf8Scan {
+  Utf8Shape shape = Utf8Shape::Whole;
+  bool hasMultiByte = false;  // at least one complete character of two or more bytes
+};
+
+Utf8Scan ScanUtf8(QByteArrayView bytes) {
+  Utf8Scan scan;
+  const qsizetype size = bytes.size();
+  qsizetype i = 0;
+  while (i < size) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    int length = 0;
+    unsigned char low = 0x80;  // the second byte's range, narrower after some leads
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return {Utf8Shape::Broken, scan.hasMultiByte};
+    }
+    for (int k = 1; k < length; ++k) {
+      if (i + k >= size) return {Utf8Shape::CutAtEnd, scan.hasMultiByte};
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      const bool inRange = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+      if (!inRange) return {Utf8Shape::Broken, scan.hasMultiByte};
+    }
+    scan.hasMultiByte = true;
+    i += length;
+  }
+  return scan;
+}
+
+// Under a UTF-8 locale, a file without a byte-order mark that is not UTF-8 comes from a
+// Russian-language Windows, whose 8-bit code page is Windows-1251; read as UTF-8 it would become
+// replacement characters, and saving it back would lose the user's text for good. A text whose
+// last character is merely cut short is UTF-8 still, when it holds complete characters of more
+// than one byte before that; a lone trailing byte after plain ASCII is a Windows-1251 letter.
+bool LooksLikeWindows1251(QByteArrayView bytes) {
+  const Utf8Scan scan = ScanUtf8(bytes);
+  switch (scan.shape) {
+    case Utf8Shape::Whole:
+      return false;
+    case Utf8Shape::CutAtEnd:
+      return !scan.hasMultiByte;
+    case Utf8Shape::Broken:
+      break;
+  }
+  return true;
+}
+
+std::optional<DecodedText> DecodeWithBom(const QByteArray& bytes) {
   struct Bom {
     const char* mark;
     qsizetype size;
@@ -29,10 +100,10 @@ QString DecodeWithBom(const QByteArray& bytes) {
   for (const Bom& bom : kBoms) {
     if (bytes.startsWith(QByteArrayView(bom.mark, bom.size))) {
       QStringDecoder decoder(bom.encoding, QStringConverter::Flag::Stateless);
-      return decoder.decode(QByteArrayView(bytes).sliced(bom.size));
+      return DecodedText{decoder.decode(QByteArrayView(bytes).sliced(bom.size)), false};
     }
   }
-  return DecodeLocal8Bit(bytes);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -52,13 +123,39 @@ QStringList SplitTextLines(QStringView text) {
   return lines;
 }
 
-QStringList ReadTextLines(const QString& path) {
+DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8) {
+  if (std::optional<DecodedText> marked = DecodeWithBom(bytes)) return *std::move(marked);
+  if (localeIsUtf8 && LooksLikeWindows1251(bytes)) {
+    QStringDecoder decoder("windows-1251", QStringConverter::Flag::Stateless);
+    return {decoder.decode(bytes), true};
+  }
+  return {DecodeLocal8Bit(bytes), false};
+}
+
+bool LocaleEncodingIsUtf8() {
+#ifdef Q_OS_WIN
+  return GetACP() == CP_UTF8;
+#else
+  // Qt takes the 8-bit encoding of every other system to be UTF-8, whatever the locale says.
+  return true;
+#endif
+}
+
+TextFileLines ReadTextFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) ThrowFileError("Cannot open file", path, file.errorString());
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
     ThrowFileError("Cannot read file", path, file.errorString());
-  return SplitTextLines(DecodeWithBom(bytes));
+  const DecodedText decoded = DecodeTextFile(bytes, LocaleEncodingIsUtf8());
+  return {SplitTextLines(decoded.text), decoded.readAsWindows1251};
+}
+
+QStringList ReadTextLines(const QString& path) { return ReadTextFile(path).lines; }
+
+QString Windows1251Notice(const QString& path) {
+  return u"Файл \"%1\" не в кодировке UTF-8, читаем его как Windows-1251"_qs.arg(
+      QDir::toNativeSeparators(path));
 }
 
 void WriteTextLines(const QString& path, const QStringList& lines) {
@@ -69,8 +166,11 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
   // and as its bytes.
   for (const QString& line : lines) {
     const QByteArray bytes = EncodeLocal8Bit(line + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size())
-      ThrowFileError("Cannot write file", path, file.errorString());
+    if (!WriteAllBytes(file, bytes)) {
+      const QString reason = file.errorString();
+      file.cancelWriting();
+      ThrowFileError("Cannot write file", path, reason);
+    }
   }
   CommitSaveFile(file, path);
 }
@@ -78,12 +178,25 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
 void CommitSaveFile(QSaveFile& file, const QString& path) {
   // commit() misses a failure that only the last flush of the file's buffer meets (a full disk,
   // say) and puts an empty or cut file in place of the old one; flushing first brings it out.
-  if (!file.flush()) {
+  // A disk that takes part of the buffer fails that flush without a reason ("Unknown error"); a
+  // second flush, of what is left, meets the system's refusal and learns why.
+  if (!file.flush() && !file.flush()) {
     const QString reason = file.errorString();
     file.cancelWriting();
     ThrowFileError("Cannot write file", path, reason);
   }
   if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
+}
+
+bool WriteAllBytes(QIODevice& out, QByteArrayView bytes) {
+  // A write that a nearly full disk takes only in part reports no error; the next one, of the
+  // rest, is refused with the system's reason.
+  while (!bytes.isEmpty()) {
+    const qint64 written = out.write(bytes.data(), bytes.size());
+    if (written <= 0) return false;
+    bytes = bytes.sliced(written);
+  }
+  return true;
 }
 
 QByteArray EncodeLocal8Bit(QStringView text) {

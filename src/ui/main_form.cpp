@@ -2,6 +2,7 @@
 
 #include "inputs/region_catalogue.h"
 #include "inputs/saved_inputs.h"
+#include "results/run_log.h"
 #include "ui/memo_lines.h"
 #include "ui/message_box.h"
 #include "ui/region_tree_view.h"
@@ -223,13 +224,20 @@ bool TMainForm::FormShow() {
     ShowMessage(this, QString::fromUtf16(kLocationCheckCaption), refusal);
     return false;
   }
+  // What failed to load, or was skipped after a failure, is not saved over at the close: the
+  // window would write back an empty tree or an empty list in place of the user's files.
   RunHandler([&] {
     LogsMemo->appendPlainText(QString::fromUtf16(kGreeting));
     LogsMemo->appendPlainText(
         QString::fromUtf16(kFolderLine).arg(QDir::toNativeSeparators(folder)));
     LoadRegionCatalogue(regions_, folder);
-    RestoreSelection(regions_, folder);
-    SetMemoLines(*KeywordsMemo, LoadQueries(folder));
+    CheckCatalogueHasRegions(regions_, folder);
+    LogWindows1251(RestoreSelection(regions_, folder), SelectionFilePath(folder));
+    selectionLoaded_ = true;
+    const TextFileLines queries = LoadQueries(folder);
+    SetMemoLines(*KeywordsMemo, queries.lines);
+    LogWindows1251(queries, QueriesFilePath(folder));
+    queriesLoaded_ = true;
   });
   return true;
 }
@@ -247,9 +255,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 bool TMainForm::FormClose() {
   return RunHandler([&] {
-    SaveSelection(regions_, options_.programFolder);
-    SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
+    if (selectionLoaded_) SaveSelection(regions_, options_.programFolder);
+    if (queriesLoaded_) SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
   });
+}
+
+void TMainForm::LogWindows1251(const TextFileLines& file, const QString& path) {
+  if (file.readAsWindows1251) AddLogLine(*jobWindow_, Windows1251Notice(path));
 }
 
 void TMainForm::StartButtonClick() {

@@ -4,6 +4,7 @@
 #include "engine/job_control.h"
 #include "engine/scraper.h"
 #include "inputs/region_tree_model.h"
+#include "textutil/text_file.h"
 #include "ui/form_job_window.h"
 #include "ui/log_tabs.h"
 
@@ -83,6 +84,8 @@ class TMainForm : public QWidget {
   void LayOutControls();
   bool FormShow();
   bool FormClose();
+  // Says in the log that `file`, read from `path`, was taken as Windows-1251.
+  void LogWindows1251(const TextFileLines& file, const QString& path);
   // Selects the whole query list on Ctrl+A; returns whether it took the key.
   bool KeywordsMemoKeyDown(QKeyEvent* event);
   // Runs a handler; an error that escapes it is shown and the handler's remaining steps skipped.
@@ -95,6 +98,9 @@ class TMainForm : public QWidget {
   bool shownOnce_ = false;
   bool startupRefused_ = false;
   bool jobCutOffAtClose_ = false;
+  // Whether the catalogue with the saved ticks, and the saved queries, loaded at the start.
+  bool selectionLoaded_ = false;
+  bool queriesLoaded_ = false;
 
   QProgressBar* ProgressBar = nullptr;
   QLabel* Label2 = nullptr;

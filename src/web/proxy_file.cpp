@@ -41,7 +41,8 @@ std::optional<int> PortNumber(const QString& portText) {
 std::optional<ProxySettings> ReadProxyFile(const QString& programFolder) {
   const QString path = QDir(programFolder).filePath(u"proxy.txt"_qs);
   if (!QFileInfo::exists(path)) return std::nullopt;
-  const QStringList lines = ReadTextLines(path);
+  const TextFileLines file = ReadTextFile(path);
+  const QStringList& lines = file.lines;
   if (lines.isEmpty() || !lines.first().contains(u':')) return std::nullopt;
 
   const QString proxyText = TrimControls(lines.join(u"\r\n"_qs) + u"\r\n"_qs);
@@ -50,6 +51,7 @@ std::optional<ProxySettings> ReadProxyFile(const QString& programFolder) {
   const QString hostPart = at >= 0 ? proxyText.mid(at + 1) : proxyText;
 
   ProxySettings settings;
+  if (file.readAsWindows1251) settings.encodingNotice = Windows1251Notice(path);
   std::tie(settings.hostText, settings.portText) = SplitAtFirst(hostPart, u':');
   std::tie(settings.login, settings.password) = SplitAtFirst(credentials, u':');
 

@@ -20,6 +20,8 @@ struct ProxySettings {
   // Set when the port text is not a whole number in 1..65535: the proxy cannot be used and no
   // request may go out. A clear, user-facing Russian sentence for the log.
   std::optional<QString> unusableReason;
+  // For the log when the file was read as Windows-1251; empty otherwise.
+  QString encodingNotice;
 };
 
 // Reads "proxy.txt" in `programFolder` (which ends with a path separator or not).

@@ -56,17 +56,17 @@ TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
 TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
   const RunOptions options = ParseRunArguments(
       Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval", "0", "--retry=1",
-            "--limit", "0", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1,2", "--open",
+            "--limit", "1", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1, B=2 ", "--open",
             "--timeout-ms=250", "--no-xlsx"}));
   EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
   EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
   EXPECT_EQ(options.interval, std::chrono::milliseconds(0));
   EXPECT_EQ(options.retryCount, 1);
-  EXPECT_EQ(options.cap, std::optional<int>(0));
+  EXPECT_EQ(options.cap, std::optional<int>(1));
   EXPECT_EQ(options.queriesFile, u"q.txt"_qs);
-  // Entries go to the job as they stand: it splits them at their first "=" itself.
+  // Entries go to the job without the blanks around them: it splits them at "=" itself.
   EXPECT_EQ(options.regions,
-            std::optional<QStringList>({u"Нижний Новгород=47"_qs, u"A=1"_qs, u"2"_qs}));
+            std::optional<QStringList>({u"Нижний Новгород=47"_qs, u"A=1"_qs, u"B=2"_qs}));
   EXPECT_TRUE(options.openResults);
   EXPECT_EQ(options.timeoutMs, std::optional<int>(250));
   EXPECT_FALSE(options.workbook);
@@ -88,14 +88,26 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
       {{"--retry", "0"}, "--retry"},
       {{"--limit", "-1"}, "--limit"},
+      {{"--limit", "0"}, "--limit: expected a whole number from 1 to"},
       {{"--timeout-ms", "0"}, "--timeout-ms"},
-      {{"--origin", "ftp://127.0.0.1"}, "--origin"},
+      {{"--origin", "ftp://127.0.0.1"}, "expected https://HOST[:PORT] or http://HOST[:PORT]"},
       {{"--origin", "https://127.0.0.1/search"}, "--origin"},
       {{"--origin", "https://127.0.0.1?x=1"}, "--origin"},
       {{"--origin", "127.0.0.1:8443"}, "--origin"},
       {{"--origin", "https://user@127.0.0.1"}, "--origin"},
       {{"--regions", "A=1,,B=2"}, "--regions: empty entry"},
       {{"--regions", ""}, "--regions: empty entry"},
+      // Whatever follows "=" went into the search address unchecked.
+      {{"--regions", "X=213&text=evil"}, "\"X=213&text=evil\": the region code"},
+      {{"--regions", "a=b=c"}, "\"a=b=c\": the region code"},
+      {{"--regions", "Москва="}, "\"Москва=\": the region code"},
+      {{"--regions", "A=-1"}, "\"A=-1\": the region code"},
+      {{"--regions", "A=\u0661"}, "the region code"},  // an Arabic-Indic digit is not a digit here
+      {{"--regions", "=213"}, "\"=213\" has no region name"},
+      {{"--regions", " =213"}, "\"=213\" has no region name"},
+      {{"--regions", "213"}, "\"213\" has no region name"},
+      {{"--regions", "A=1,B=2,C=1"}, "\"C=1\": region 1 is given twice"},
+      {{"--regions", "A=1,A=1"}, "\"A=1\": region 1 is given twice"},
   };
   for (const auto& c : cases) {
     const QStringList args = Args(c.args);

@@ -161,15 +161,15 @@ TEST(CliRun, CapLimitsTheAdsOfEachQueryInEachRegion) {
   const CliResult run =
       RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs, u"--limit"_qs,
                        u"3"_qs, u"--queries"_qs, sandbox.ProgramFile(u"queries.txt"_qs),
-                       u"--regions"_qs, u"Москва=213,=2"_qs, u"--no-xlsx"_qs});
+                       u"--regions"_qs, u"Москва=213,Питер=2"_qs, u"--no-xlsx"_qs});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 
   const QStringList results = sandbox.ProgramFiles(u"results-*.csv"_qs);
   ASSERT_EQ(results.size(), 1);
   EXPECT_TRUE(sandbox.ProgramFiles(u"*.xlsx"_qs).isEmpty());
   const QList<QStringList> rows = ReadCsv(sandbox.ProgramFile(results[0]));
-  EXPECT_EQ(Column(rows, 0),
-            QStringList({u"Москва"_qs, u"Москва"_qs, u"Москва"_qs, u""_qs, u""_qs, u""_qs}));
+  EXPECT_EQ(Column(rows, 0), QStringList({u"Москва"_qs, u"Москва"_qs, u"Москва"_qs, u"Питер"_qs,
+                                          u"Питер"_qs, u"Питер"_qs}));
   EXPECT_EQ(Column(rows, 2), Positions(3) + Positions(3));
   // The third ad is on the second page; the third page is never asked for.
   EXPECT_EQ(Count(run.out, u"Загружаем страницу объявлений"_qs), 4);
@@ -330,6 +330,50 @@ TEST(CliRun, UnusableProxyFileEndsTheJobWithoutARequestAndFails) {
   EXPECT_EQ(ReadLogFile(sandbox.ProgramFile(logs[0])), run.out);
 }
 
+// Queries saved on a Russian-language Windows are searched for as they were written.
+TEST(CliRun, ReadsWindows1251QueriesUnderAUtf8Locale) {
+  DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"1"_qs});
+  Sandbox sandbox;
+  sandbox.WriteBytes(u"keywords.txt"_qs,
+                     QByteArray::fromHex("efebe0f1f2e8eaeee2fbe520eeeaede00d0a"));
+  const CliResult run = RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
+                                         u"--regions"_qs, u"Москва=213"_qs});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(Count(run.out, u"\" не в кодировке UTF-8, читаем его как Windows-1251\n"_qs), 1)
+      << run.out.toStdString();
+  EXPECT_TRUE(
+      run.out.contains(u"\nЗапускаем запрос \"пластиковые окна\" по региону \"Москва\"\n"_qs))
+      << run.out.toStdString();
+  EXPECT_EQ(
+      Column(ReadCsv(sandbox.ProgramFile(sandbox.ProgramFiles(u"results-*.csv"_qs).value(0))), 1),
+      QStringList{u"пластиковые окна"_qs});
+}
+
+// Two jobs in one folder would share the working file, the log, the raw copies and the name of
+// the results file; the second is turned away while the first runs, and may run after it.
+TEST(CliRun, SecondJobInTheSameFolderIsRefusedWhileTheFirstRuns) {
+  DemoEngine engine({u"--pages"_qs, u"3"_qs, u"--ads"_qs, u"2"_qs, u"--slow-ms"_qs, u"20"_qs});
+  Sandbox sandbox;
+  sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+  const QStringList arguments = {u"--origin"_qs, engine.Origin(), u"--interval"_qs,
+                                 u"0"_qs,        u"--regions"_qs, u"Москва=213"_qs};
+  RunningCli first(sandbox, arguments);
+  ASSERT_TRUE(first.WaitForOutput(
+      [](const QString& out) { return out.contains(u"Загружаем страницу объявлений"_qs); }));
+
+  const CliResult second = RunCli(sandbox, arguments);
+  EXPECT_EQ(second.exitCode, 2) << second.out.toStdString();
+  EXPECT_TRUE(second.err.contains(u"уже идёт работа (программа korvath-cli, процесс "_qs))
+      << second.err.toStdString();
+  EXPECT_FALSE(second.out.contains(u"Начинаем работу"_qs)) << second.out.toStdString();
+
+  const CliResult run = first.Finish();
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(sandbox.ProgramFiles(u"results-*.csv"_qs).size(), 1);
+  EXPECT_TRUE(sandbox.ProgramFiles(u"*.lock"_qs).isEmpty());
+  EXPECT_EQ(RunCli(sandbox, arguments).exitCode, 0);
+}
+
 TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
   const struct {
     const char* name;
@@ -349,6 +393,16 @@ TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
        u"Задайте список запросов!"_qs,
        {}},
       {"no catalogue", {u"keywords.txt=окна"_qs}, {}, {}, u"regions.html"_qs},
+      {"empty catalogue",
+       {u"keywords.txt=окна"_qs, u"regions.html="_qs},
+       {},
+       {},
+       u"regions.html\" нет ни одного региона"_qs},
+      {"not a catalogue",
+       {u"keywords.txt=окна"_qs, u"regions.html=<html>404 Not Found</html>"_qs},
+       {},
+       {},
+       u"regions.html\" нет ни одного региона"_qs},
       {"nothing ticked",
        {u"keywords.txt=окна"_qs, u"regions.html=<label for=\"1_\">A</label>"_qs},
        {},
@@ -358,8 +412,23 @@ TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
        {},
        {u"--queries"_qs, u"none.txt"_qs, u"--regions"_qs, u"A=1"_qs},
        {},
-       u"none.txt"_qs},
+       u"none.txt\": no such file"_qs},
+      {"queries file is a folder",
+       {},
+       {u"--queries"_qs, u"."_qs, u"--regions"_qs, u"A=1"_qs},
+       {},
+       u"\".\": it is a folder, not a file"_qs},
+      {"queries file is a device",
+       {},
+       {u"--queries"_qs, u"/dev/null"_qs, u"--regions"_qs, u"A=1"_qs},
+       {},
+       u"\"/dev/null\": it is a device, not a file"_qs},
       {"bad number", {u"keywords.txt=окна"_qs}, {u"--retry"_qs, u"0"_qs}, {}, u"usage: "_qs},
+      {"more than a region code",
+       {u"keywords.txt=окна"_qs},
+       {u"--regions"_qs, u"X=213&text=evil"_qs},
+       {},
+       u"\"X=213&text=evil\": the region code"_qs},
       {"bad origin",
        {u"keywords.txt=окна"_qs},
        {u"--origin"_qs, u"yandex.ru"_qs},

@@ -1,9 +1,12 @@
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QObject>
 
 #include <future>
 
 #include "engine/job_control.h"
+#include "engine/job_folders.h"
 #include "engine/scraper_test_fixture.h"
 #include "results/ui_hand_off.h"
 
@@ -137,6 +140,67 @@ TEST_F(JobControlTest, SecondStartWhileAJobRunsIsRefused) {
 
   EXPECT_EQ(web.Requests().size(), 1);
   EXPECT_EQ(window.CountMessages(u"Начинаем работу."_qs), 1);
+}
+
+// What a Start refused for its folders throws; empty when it started.
+std::string StartRefusal(JobControl& control, JobWindow& window, const ScraperConfig& config) {
+  try {
+    EXPECT_TRUE(control.Start(window, {u"R=1"_qs}, config));
+  } catch (const std::runtime_error& refusal) {
+    return refusal.what();
+  }
+  return {};
+}
+
+TEST_F(JobControlTest, AJobHoldsItsProgramFolderUntilItsThreadEnds) {
+  StartJobInRequest();
+  JobControl other;
+  const std::string refusal = StartRefusal(other, window, Config());
+  EXPECT_NE(refusal.find("уже идёт работа"), std::string::npos) << refusal;
+  EXPECT_NE(refusal.find("процесс " + std::to_string(QCoreApplication::applicationPid())),
+            std::string::npos)
+      << refusal;
+  EXPECT_EQ(web.Requests().size(), 1);
+
+  LetRequestsEnd();
+  WaitForJobEnd();
+  EXPECT_FALSE(QFile::exists(ProgramFolderLockPath(folder.path())));
+  ProgramFolderLock free(folder.path());
+}
+
+TEST_F(JobControlTest, LockOfAProcessThatHasEndedIsTakenOver) {
+  QFile stale(ProgramFolderLockPath(folder.path()));
+  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  // No process has this number: it lies past the largest one the system hands out.
+  stale.write("2147483000\nkorvath-cli\n\n");
+  stale.close();
+  ASSERT_TRUE(StartJob());
+  LetRequestsEnd();
+  WaitForJobEnd();
+}
+
+TEST_F(JobControlTest, FolderThatCannotBeWrittenIsRefusedBeforeAnyRequest) {
+  const QString missing = folder.filePath(u"missing"_qs);
+  const struct {
+    const char* name;
+    bool programFolder;
+    const char* part;
+  } cases[] = {
+      {"program folder", true, "в папку программы"},
+      {"working folder", false, "в рабочую папку"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScraperConfig config = Config();
+    (c.programFolder ? config.programFolder : config.workingFolder) = missing;
+    const std::string refusal = StartRefusal(*control, window, config);
+    EXPECT_NE(refusal.find(c.part), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find(missing.toStdString()), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("No such file or directory"), std::string::npos) << refusal;
+  }
+  EXPECT_FALSE(control->JobRunning());
+  EXPECT_TRUE(web.Requests().isEmpty());
+  EXPECT_TRUE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 TEST_F(JobControlTest, PauseTwiceHoldsThenReleases) {

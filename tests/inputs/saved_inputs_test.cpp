@@ -38,11 +38,11 @@ class SavedInputs : public testing::Test {
 };
 
 TEST_F(SavedInputs, QueriesRoundTripAndBlankListKeepsPreviousFile) {
-  EXPECT_TRUE(LoadQueries(dir_.path()).isEmpty());
+  EXPECT_TRUE(LoadQueries(dir_.path()).lines.isEmpty());
   const QStringList queries = {u"окна"_qs, u""_qs, u"  "_qs, u"двери"_qs};
   SaveQueries(queries, dir_.path());
   EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\n\r\n  \r\nдвери\r\n");
-  EXPECT_EQ(LoadQueries(dir_.path()), queries);
+  EXPECT_EQ(LoadQueries(dir_.path()).lines, queries);
   for (const QStringList& blank : {QStringList{}, QStringList{u""_qs, u" \t"_qs, u"\r"_qs}}) {
     SaveQueries(blank, dir_.path());
     EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\n\r\n  \r\nдвери\r\n");
@@ -52,7 +52,7 @@ TEST_F(SavedInputs, QueriesRoundTripAndBlankListKeepsPreviousFile) {
 
 TEST_F(SavedInputs, Utf8KeywordsWithMarkAreReadAndWrittenBackWithout) {
   Put(u"keywords.txt"_qs, "\xEF\xBB\xBF\xD0\xBE\xD0\xBA\xD0\xBD\xD0\xB0\r\nb");
-  const QStringList queries = LoadQueries(dir_.path());
+  const QStringList queries = LoadQueries(dir_.path()).lines;
   EXPECT_EQ(queries, (QStringList{u"окна"_qs, u"b"_qs}));
   SaveQueries(queries, dir_.path());
   EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\nb\r\n");

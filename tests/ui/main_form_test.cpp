@@ -1,9 +1,13 @@
 #include "form_fixture.h"
 
+#include "engine/job_folders.h"
+#include "textutil/text_file.h"
+#include "ui/memo_lines.h"
 #include "ui/region_tree_view.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -13,6 +17,8 @@
 #include <QTextCursor>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace korvath::testing {
 namespace {
@@ -147,6 +153,64 @@ TEST_F(MainForm, MissingCatalogueIsShownAndSkipsTheRestButWindowOpens) {
   Control<QAction>("N1").trigger();
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_FALSE(Control<QMenu>("PopupMenu1").isVisible());
+}
+
+// A catalogue that did not load leaves the user's saved ticks and queries as they were when the
+// window closes, whatever the user typed meanwhile.
+TEST_F(MainForm, ClosingAfterAFailedCatalogueLoadKeepsTheSavedInputs) {
+  const struct {
+    const char* name;
+    std::optional<QByteArray> catalogue;
+    QString message;
+  } cases[] = {
+      {"missing", std::nullopt, u"regions.html"_qs},
+      {"empty", QByteArray(), u"нет ни одного региона"_qs},
+      {"not a catalogue", QByteArray("<html>Not Found</html>"), u"нет ни одного региона"_qs},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    messages_.clear();
+    QFile::remove(QDir(Folder()).filePath(u"regions.html"_qs));
+    if (c.catalogue) WriteFile(u"regions.html"_qs, *c.catalogue);
+    WriteFile(u"selection1.txt"_qs, "Москва (213)\r\n");
+    WriteFile(u"keywords.txt"_qs, "окна\r\n");
+    ShowForm();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.contains(c.message)) << messages_[0].text.toStdString();
+    Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"двери"_qs);
+    ASSERT_TRUE(Form().close());
+    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "Москва (213)\r\n");
+    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "окна\r\n");
+  }
+}
+
+// The window says in a message box why a job cannot start in its folder, and starts none.
+TEST_F(MainForm, StartInAFolderTakenByAnotherJobIsRefusedInAMessageBox) {
+  ShowWithCatalogue();
+  Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"окна"_qs);
+  TickOnly(u"C"_qs);
+  const ProgramFolderLock otherJob(Folder());
+  Control<QPushButton>("StartButton").click();
+  EXPECT_FALSE(Form().Jobs().JobRunning());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].text.contains(u"уже идёт работа"_qs)) << messages_[0].text.toStdString();
+  EXPECT_EQ(LogLines().size(), 1);
+}
+
+// Queries saved on a Russian-language Windows come back whole and are saved back whole.
+TEST_F(MainForm, Windows1251QueriesSurviveTheCloseSave) {
+  if (!LocaleEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
+  const QStringList queries = {u"пластиковые окна"_qs, u"ремонт"_qs};
+  WriteFile(u"keywords.txt"_qs, QByteArray::fromHex("efebe0f1f2e8eaeee2fbe520eeeaede00d0a"
+                                                    "f0e5eceeedf20d0a"));
+  ShowWithCatalogue();
+  EXPECT_EQ(MemoLines(Control<QPlainTextEdit>("KeywordsMemo")), queries);
+  const QString notice = Windows1251Notice(QDir(Folder()).filePath(u"keywords.txt"_qs));
+  EXPECT_EQ(LogLines().filter(notice).size(), 1) << LogLines().join(u'\n').toStdString();
+  ASSERT_TRUE(Form().close());
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "пластиковые окна\r\nремонт\r\n");
+  ShowWithCatalogue();
+  EXPECT_EQ(MemoLines(Control<QPlainTextEdit>("KeywordsMemo")), queries);
 }
 
 struct RefusedFolder {

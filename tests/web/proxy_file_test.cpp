@@ -15,7 +15,8 @@ struct ProxyCase {
   int port;
   const char* login;
   const char* password;
-  const char* logLine;  // the password never shows in it
+  const char* logLine;       // the password never shows in it
+  bool windows1251 = false;  // the file is to be read as Windows-1251 and the log told so
 };
 
 class ProxyFileRead : public ::testing::TestWithParam<ProxyCase> {};
@@ -40,6 +41,7 @@ TEST_P(ProxyFileRead, YieldsSettings) {
   EXPECT_EQ(settings->logLine, QString::fromUtf8(c.logLine));
   // A file whose port cannot be read leaves the port at 0 and the proxy unusable.
   EXPECT_EQ(settings->unusableReason.has_value(), c.port == 0);
+  EXPECT_EQ(settings->encodingNotice.isEmpty(), !c.windows1251);
   if (!settings->params.ProxyPassword.isEmpty()) {
     EXPECT_FALSE(settings->logLine.contains(settings->params.ProxyPassword));
   }
@@ -76,7 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "Используем прокси h:+80, без авторизации"},
         ProxyCase{"EmptyPort", "h:", "h", 0, "", "", "Используем прокси h:, без авторизации"},
         ProxyCase{"Utf8Login", "\xEF\xBB\xBFпользователь:пароль@h:6", "h", 6, "пользователь",
-                  "пароль", "Используем прокси h:6, логин пользователь"}),
+                  "пароль", "Используем прокси h:6, логин пользователь"},
+        ProxyCase{"Windows1251Login",
+                  "\xEF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xFC:\xEF\xE0\xF0\xEE\xEB\xFC@h:7",
+                  "h", 7, "пользователь", "пароль", "Используем прокси h:7, логин пользователь",
+                  true}),
     [](const ::testing::TestParamInfo<ProxyCase>& info) { return std::string(info.param.name); });
 
 TEST(ProxyFileRead, NoProxyWithoutFileOrColonInFirstLine) {

@@ -1,0 +1,60 @@
+#include "engine/job_folders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QTemporaryFile>
+
+#include <stdexcept>
+
+namespace korvath {
+namespace {
+
+QString Shown(const QString& folder) { return QDir::toNativeSeparators(folder); }
+
+[[noreturn]] void Refuse(const QString& message) {
+  throw std::runtime_error(message.toStdString());
+}
+
+}  // namespace
+
+void CheckFolderWritable(const QString& folder, bool isProgramFolder) {
+  const QString where =
+      isProgramFolder
+          ? u"в папку программы \"%1\""_qs.arg(Shown(folder))
+          : u"в рабочую папку \"%1\", куда сохраняются загруженные страницы,"_qs.arg(Shown(folder));
+  QTemporaryFile scratch(QDir(folder).filePath(u"korvath-write-check-XXXXXX"_qs));
+  // One byte as well: a full disk still lets an empty file be made.
+  if (!scratch.open() || scratch.write("x", 1) != 1 || !scratch.flush())
+    Refuse(u"Нельзя начать работу: %1 не удаётся записать файл. %2"_qs.arg(where,
+                                                                           scratch.errorString()));
+}
+
+ProgramFolderLock::ProgramFolderLock(const QString& programFolder)
+    : folder_(programFolder), lock_(ProgramFolderLockPath(programFolder)) {
+  // A job runs for days: the lock never goes stale by its age, only when its process has ended.
+  lock_.setStaleLockTime(0);
+  if (lock_.tryLock(0)) return;
+  if (lock_.error() != QLockFile::LockFailedError) {
+    Refuse(
+        u"Нельзя начать работу: не удаётся создать файл \"%1\", который отмечает работу в "
+        u"папке программы."_qs.arg(Shown(ProgramFolderLockPath(programFolder))));
+  }
+  qint64 pid = 0;
+  QString host;
+  QString program;
+  // Without its holder's details the lock has just been let go: the other job has ended.
+  if (!lock_.getLockInfo(&pid, &host, &program) && lock_.tryLock(0)) return;
+  QString holder = u"программа %1, процесс %2"_qs.arg(QFileInfo(program).fileName()).arg(pid);
+  if (!host.isEmpty() && host != QSysInfo::machineHostName())
+    holder += u" на компьютере "_qs + host;
+  Refuse(
+      u"Нельзя начать работу: в папке программы \"%1\" уже идёт работа (%2). Дождитесь её "
+      u"окончания или запустите эту работу из другой папки."_qs.arg(Shown(programFolder), holder));
+}
+
+QString ProgramFolderLockPath(const QString& programFolder) {
+  return QDir(programFolder).filePath(u"korvath.lock"_qs);
+}
+
+}  // namespace korvath
