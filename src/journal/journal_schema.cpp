@@ -1,6 +1,7 @@
 #include "journal/journal_schema.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -68,6 +69,13 @@ JournalFileVerdict InspectSoundFile(Database& db) {
   if (applicationId != kApplicationId) return {JournalFileVerdict::kNotOurs};
   if (version != kJournalSchemaVersion) {
     return {JournalFileVerdict::kOtherVersion, static_cast<int>(version)};
+  }
+  // SQLite reads a cut last page as if it ended in zeros, and its checks take that for text; a
+  // database file always ends on a page boundary unless pages are still due from its log.
+  const QString file = QString::fromUtf8(sqlite3_db_filename(db.Handle(), "main"));
+  if (QFileInfo(file).size() % db.QueryInteger("PRAGMA page_size") != 0 &&
+      QFileInfo(file + QStringLiteral("-wal")).size() == 0) {
+    return Damaged(QStringLiteral("файл обрезан посреди страницы"));
   }
   Statement table(db.Handle(),
                   "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?");
