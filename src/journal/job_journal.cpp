@@ -173,8 +173,6 @@ JobJournal::JobJournal(std::unique_ptr<State> state) : state_(std::move(state)) 
 
 JobJournal::~JobJournal() = default;
 
-QString JobJournal::Path() const { return state_->path; }
-
 bool JobJournal::HasJob() const {
   return state_->Reading([&] { return state_->db->QueryInteger("SELECT count(*) FROM job") > 0; });
 }

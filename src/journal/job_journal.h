@@ -76,7 +76,6 @@ class JobJournal {
                                           const JournalOptions& options = {});
   ~JobJournal();
 
-  QString Path() const;
   bool HasJob() const;
   JournalSummary Summary() const;
   JournalInputs Inputs() const;
