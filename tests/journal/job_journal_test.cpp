@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <thread>
 #include <vector>
@@ -33,9 +32,6 @@ class JobJournalTest : public ::testing::Test {
     auto journal = OpenTestJournal(folder_.path(), &setAside);
     EXPECT_EQ(setAside, QString());
     return journal;
-  }
-  QString JournalPath() const {
-    return QDir(folder_.path()).filePath(QStringLiteral("job.sqlite"));
   }
 
   QTemporaryDir folder_;
@@ -107,8 +103,8 @@ TEST_F(JobJournalTest, SummaryFollowsTheJobFromStartToFinishAndTheNextStart) {
   auto journal = Open();
   EXPECT_FALSE(journal->HasJob());
   EXPECT_FALSE(journal->Summary().lastWrite.isValid());
-  EXPECT_TRUE(journal->Progress().isEmpty());
-  EXPECT_TRUE(journal->Rows().isEmpty());
+  EXPECT_THROW(journal->MarkFinished(), std::runtime_error);
+  EXPECT_THROW(journal->StartJob(AwkwardInputs(), {u"only one"_qs}), std::invalid_argument);
 
   const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
   journal->StartJob(journal_test::SampleJobInputs(), journal_test::SampleFirstAddresses());
@@ -153,40 +149,6 @@ TEST_F(JobJournalTest, RefusedPageLeavesNeitherRowsNorProgress) {
   }
   journal->CommitPage(0, {AwkwardRow(u"9"_qs)}, {QString(), 1, 1, true});
   EXPECT_EQ(journal->Rows().size(), 2);
-}
-
-TEST_F(JobJournalTest, RefusesWhatNeedsAJobBeforeOneIsStarted) {
-  auto journal = Open();
-  EXPECT_THROW(journal->CommitPage(0, {AwkwardRow(u"1"_qs)}, {}), std::runtime_error);
-  EXPECT_THROW(journal->MarkFinished(), std::runtime_error);
-  EXPECT_THROW(journal->StartJob(AwkwardInputs(), {u"only one"_qs}), std::invalid_argument);
-  EXPECT_FALSE(journal->HasJob());
-  EXPECT_TRUE(journal->Rows().isEmpty());
-}
-
-// Another program (a SQLite browser, say) holding the write lock makes a commit fail after the
-// busy wait, with nothing half written; the same page goes in once the lock is gone.
-TEST_F(JobJournalTest, CommitBlockedByAnotherWriterFailsWholeAndSucceedsLater) {
-  auto journal = Open();
-  journal->StartJob(AwkwardInputs(), {u"a"_qs, u"b"_qs, u"c"_qs});
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(QFile::encodeName(JournalPath()).constData(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-
-  const QList<ResultRow> page = {AwkwardRow(u"1"_qs), AwkwardRow(u"2"_qs)};
-  try {
-    journal->CommitPage(0, page, {QString(), 2, 2, true});
-    ADD_FAILURE() << "the commit went through a held lock";
-  } catch (const std::runtime_error& error) {
-    EXPECT_NE(QString::fromUtf8(error.what()).indexOf(u"job.sqlite"_qs), -1) << error.what();
-  }
-  EXPECT_TRUE(journal->Rows().isEmpty());
-  EXPECT_FALSE(journal->Progress()[0].done);
-
-  ASSERT_EQ(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(other);
-  journal->CommitPage(0, page, {QString(), 2, 2, true});
-  EXPECT_EQ(journal->Rows(), page);
 }
 
 // Workers finish pages in any order and on their own threads; each task's rows stay together
