@@ -80,7 +80,8 @@ class JobJournal {
   JournalSummary Summary() const;
   JournalInputs Inputs() const;
   // Replaces everything the journal held by a new job whose every task stands at its first
-  // results page (`firstAddresses`, one per task, counters at 0).
+  // results page (`firstAddresses`, one per task, counters at 0; std::invalid_argument when the
+  // counts differ).
   void StartJob(const JournalInputs& inputs, const QStringList& firstAddresses);
   // Records one finished results page of `task` (an index into the tasks), in one transaction:
   // its rows, after the task's earlier rows, and the task's new progress. A task already done
@@ -89,7 +90,8 @@ class JobJournal {
   QList<TaskProgress> Progress() const;
   // Every row in task order and, within a task, in commit order: what the result table held.
   QList<ResultRow> Rows() const;
-  // The same, handed over one at a time, for a journal too large to hold twice.
+  // The same, handed over one at a time, for a journal too large to hold twice. `take` runs
+  // under the journal's lock and must not call the journal.
   void ReadRows(const std::function<void(ResultRow&&)>& take) const;
   // The job completed (its results file is saved); it stays in the journal until the next start.
   void MarkFinished();
