@@ -4,10 +4,10 @@
 #include <QEvent>
 #include <QThread>
 
+#include <condition_variable>
 #include <exception>
-#include <future>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 
 namespace korvath {
@@ -19,6 +19,29 @@ const QEvent::Type kHandOffEvent = static_cast<QEvent::Type>(QEvent::registerEve
 // needs no publishing.
 std::mutex publication;
 
+// Tells the waiting caller that its routine has run. A mutex and a condition variable rather than
+// a std::promise: libstdc++'s future waits on a bare futex, which thread checkers cannot see, so
+// they took every hand-off for a race.
+class Completion {
+ public:
+  void Signal() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    changed_.notify_all();
+  }
+  void Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return done_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool done_ = false;
+};
+
 // One handed-off routine, run when its event arrives on the receiving thread.
 //
 // Everything the two threads share is published through a std::mutex before the event is
@@ -28,9 +51,9 @@ class HandOffCall final : public QObject {
  public:
   explicit HandOffCall(std::function<void()> routine) : routine_(std::move(routine)) {}
 
-  std::future<void> Outcome() {
-    outcome_.emplace();
-    return outcome_->get_future();
+  std::shared_ptr<Completion> Outcome() {
+    outcome_ = std::make_shared<Completion>();
+    return outcome_;
   }
 
   // Posts the call to `thread`. Everything the caller did before is visible to the routine.
@@ -48,13 +71,13 @@ class HandOffCall final : public QObject {
       return;
     }
     routine_();
-    if (outcome_) outcome_->set_value();
+    if (outcome_) outcome_->Signal();
     deleteLater();
   }
 
  private:
   std::function<void()> routine_;
-  std::optional<std::promise<void>> outcome_;
+  std::shared_ptr<Completion> outcome_;
 };
 
 }  // namespace
@@ -79,9 +102,9 @@ void BlockingHandOff(QObject* uiObject, const std::function<void()>& routine) {
       failure = std::current_exception();
     }
   });
-  std::future<void> done = call->Outcome();
+  const std::shared_ptr<Completion> done = call->Outcome();
   call->Post(uiThread);
-  done.get();
+  done->Wait();
   if (failure) {
     std::rethrow_exception(failure);
   }
