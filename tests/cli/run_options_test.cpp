@@ -56,8 +56,8 @@ TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
 TEST(RunOptions, ReadsEveryOptionInBothSpellings) {
   const RunOptions options = ParseRunArguments(
       Args({"--dir", "/tmp/p", "--origin=https://127.0.0.1:8443/", "--interval", "0", "--retry=1",
-            "--limit", "1", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1, B=2 ", "--open",
-            "--timeout-ms=250", "--no-xlsx"}));
+            "--limit", "1", "--queries=q.txt", "--regions", "Нижний Новгород=47,A=1, B=2 ",
+            "--open", "--timeout-ms=250", "--no-xlsx"}));
   EXPECT_EQ(options.programFolder, u"/tmp/p"_qs);
   EXPECT_EQ(options.origin, u"https://127.0.0.1:8443"_qs);
   EXPECT_EQ(options.interval, std::chrono::milliseconds(0));
