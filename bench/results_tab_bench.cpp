@@ -6,6 +6,8 @@
 // memory.
 //
 //   QT_QPA_PLATFORM=offscreen results_tab_bench [ROWS]
+#include "process_stats.h"
+
 #include "ui/log_tabs.h"
 
 #include <QApplication>
@@ -18,25 +20,6 @@
 #include <ctime>
 #include <fstream>
 #include <string>
-
-namespace {
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-  }
-  return -1;
-}
-
-double CpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace korvath;

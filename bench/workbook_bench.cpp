@@ -5,6 +5,8 @@
 //
 // Each run prints one line: rows, wall and CPU milliseconds of the save alone, and the memory
 // it added: the peak resident size during the save above the resident size before it.
+#include "process_stats.h"
+
 #include "results/advertisers.h"
 #include "results/csv_rows.h"
 #include "results/workbook_export.h"
@@ -50,21 +52,6 @@ ResultTable MakeTable(int rows) {
                   noCard ? kFiller : u"+7 (495) %1"_qs.arg(1000000 + advertiser)});
   }
   return table;
-}
-
-long StatusKb(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-  }
-  return -1;
-}
-
-double CpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 // One cell as the peer writes it.
