@@ -6,7 +6,6 @@
 
 #include <condition_variable>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 
@@ -24,16 +23,17 @@ std::mutex publication;
 // they took every hand-off for a race.
 class Completion {
  public:
+  // Notifies under the lock: once the waiter is back, this thread never touches the completion
+  // again, so the waiter may be gone right after.
   void Signal() {
-    {
-      std::lock_guard lock(mutex_);
-      done_ = true;
-    }
+    std::lock_guard lock(mutex_);
+    done_ = true;
     changed_.notify_all();
   }
   void Wait() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return done_; });
+    done_ = false;
   }
 
  private:
@@ -51,10 +51,8 @@ class HandOffCall final : public QObject {
  public:
   explicit HandOffCall(std::function<void()> routine) : routine_(std::move(routine)) {}
 
-  std::shared_ptr<Completion> Outcome() {
-    outcome_ = std::make_shared<Completion>();
-    return outcome_;
-  }
+  // `outcome` is told when the routine has run; it must outlive the call's run.
+  void TellWhenDone(Completion* outcome) { outcome_ = outcome; }
 
   // Posts the call to `thread`. Everything the caller did before is visible to the routine.
   void Post(QThread* thread) {
@@ -77,7 +75,7 @@ class HandOffCall final : public QObject {
 
  private:
   std::function<void()> routine_;
-  std::shared_ptr<Completion> outcome_;
+  Completion* outcome_ = nullptr;
 };
 
 }  // namespace
@@ -102,9 +100,11 @@ void BlockingHandOff(QObject* uiObject, const std::function<void()>& routine) {
       failure = std::current_exception();
     }
   });
-  const std::shared_ptr<Completion> done = call->Outcome();
+  // One per thread, kept off the stack: a thread waits for one hand-off at a time.
+  thread_local Completion done;
+  call->TellWhenDone(&done);
   call->Post(uiThread);
-  done->Wait();
+  done.Wait();
   if (failure) {
     std::rethrow_exception(failure);
   }
