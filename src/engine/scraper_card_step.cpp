@@ -31,8 +31,7 @@ CardValues TScraper::Run::CardStep(const QString& cardLink, const QString& posit
     try {
       ++attempts;
       CardValues values = CardAttempt(cardLink);
-      backoff_.EndRow();
-      failuresInRow_ = 0;
+      AnswerCame();
       return values;
     } catch (const BlockedAnswer& blocked) {
       // A block is no attempt of the card's 20: the card is asked for again after the wait.
@@ -42,9 +41,10 @@ CardValues TScraper::Run::CardStep(const QString& cardLink, const QString& posit
       // A stop ends this wait early; the next attempt's stop test ends the step.
       clock_->WaitUntil(job_.hold_, clock_->Now() + kCardRetryWait);
       const QString message = QString::fromUtf8(failure.what());
-      if (fetcher_->ResponseCode() != 404) CountFailure(message);
+      const bool missing = fetcher_->ResponseCode() == 404;
+      if (!missing) CountFailure(message);
       ReportError(message);
-      if (fetcher_->ResponseCode() == 404) {
+      if (missing) {
         return MissingCard();
       }
     }

@@ -152,8 +152,7 @@ void TScraper::Run::ResultsPageStep() {
     try {
       ++attempts;
       if (ResultsPageAttempt(downloads)) {
-        backoff_.EndRow();
-        failuresInRow_ = 0;
+        AnswerCame();
         return;
       }
     } catch (const BlockedAnswer& blocked) {

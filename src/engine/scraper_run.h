@@ -59,6 +59,7 @@ class TScraper::Run {
   void CheckPage(const QString& text, AnswerKind kind);
   void WaitOutBlock(const Block& block, const QString& address);
   void CountFailure(const QString& message);
+  void AnswerCame();
   void LogEnding();
   void WriteRaw(const QString& fileName) const;
   void Pace(Milliseconds interval);
@@ -74,6 +75,7 @@ class TScraper::Run {
   void ShowStagesBar();
   void AppendRow(const ResultRow& row);
   void ShowStatus();
+  void StampElapsed();
   Milliseconds ReadInterval();
   template <typename T>
   T Read(T (JobWindow::*setting)() const) {

@@ -92,6 +92,12 @@ void TScraper::Run::CountFailure(const QString& message) {
   throw TaskGivenUp{};
 }
 
+// A page or card came: its row of blocks and of failures ends.
+void TScraper::Run::AnswerCame() {
+  backoff_.EndRow();
+  failuresInRow_ = 0;
+}
+
 // The closing summary of what the job met on its way.
 void TScraper::Run::LogEnding() {
   if (status_.blocks > 0) {
@@ -217,14 +223,18 @@ void TScraper::Run::AppendRow(const ResultRow& row) {
     job_.table_.Append(row);
     window_.RowsAppended(job_.table_);
     status_.rows = job_.table_.RowCount();
-    status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+    StampElapsed();
     window_.ShowJobStatus(status_);
   });
 }
 
 void TScraper::Run::ShowStatus() {
-  status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+  StampElapsed();
   HandOff([this] { window_.ShowJobStatus(status_); });
+}
+
+void TScraper::Run::StampElapsed() {
+  status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
 }
 
 TScraper::Run::Milliseconds TScraper::Run::ReadInterval() {
