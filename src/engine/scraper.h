@@ -12,6 +12,7 @@
 #include "engine/engine_origin.h"
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
+#include "journal/job_journal.h"
 #include "results/result_table.h"
 #include "web/page_fetcher.h"
 
@@ -39,7 +40,18 @@ struct ScraperConfig {
   // query in that region and goes on with the next; 0 means never (the page is asked for until it
   // comes or the job is stopped).
   int giveUpAfter = 0;
+  // Workers that walk the job's tasks at once, each through a proxy of its own from "proxies.txt";
+  // the job lowers it to the usable proxies (one worker when there are none).
+  int workers = 1;
+  // Where the job records each finished results page, so that an interrupted job can go on; none
+  // means it keeps no journal.
+  std::shared_ptr<JobJournal> journal;
+  // Go on with the journal's unfinished job (its inputs, tasks and rows) instead of a new one.
+  bool resume = false;
 };
+
+// The most workers a job runs at once.
+inline constexpr int kMaxWorkers = 64;
 
 // How a job that went through its finish steps ended, besides a stop.
 struct JobEnding {

@@ -38,20 +38,13 @@ std::optional<int> PortNumber(const QString& portText) {
 
 }  // namespace
 
-std::optional<ProxySettings> ReadProxyFile(const QString& programFolder) {
-  const QString path = QDir(programFolder).filePath(u"proxy.txt"_qs);
-  if (!QFileInfo::exists(path)) return std::nullopt;
-  const TextFileLines file = ReadTextFile(path);
-  const QStringList& lines = file.lines;
-  if (lines.isEmpty() || !lines.first().contains(u':')) return std::nullopt;
-
-  const QString proxyText = TrimControls(lines.join(u"\r\n"_qs) + u"\r\n"_qs);
+ProxySettings ParseProxyText(const QString& text) {
+  const QString proxyText = TrimControls(text);
   const qsizetype at = proxyText.indexOf(u'@');
   const QString credentials = at >= 0 ? proxyText.left(at) : QString();
   const QString hostPart = at >= 0 ? proxyText.mid(at + 1) : proxyText;
 
   ProxySettings settings;
-  if (file.readAsWindows1251) settings.encodingNotice = Windows1251Notice(path);
   std::tie(settings.hostText, settings.portText) = SplitAtFirst(hostPart, u':');
   std::tie(settings.login, settings.password) = SplitAtFirst(credentials, u':');
 
@@ -72,6 +65,17 @@ std::optional<ProxySettings> ReadProxyFile(const QString& programFolder) {
         u"Прокси из файла proxy.txt не используется и запросы не отправляются: порт прокси должен "
         u"быть целым числом от 1 до 65535."_qs;
   }
+  return settings;
+}
+
+std::optional<ProxySettings> ReadProxyFile(const QString& programFolder) {
+  const QString path = QDir(programFolder).filePath(u"proxy.txt"_qs);
+  if (!QFileInfo::exists(path)) return std::nullopt;
+  const TextFileLines file = ReadTextFile(path);
+  const QStringList& lines = file.lines;
+  if (lines.isEmpty() || !lines.first().contains(u':')) return std::nullopt;
+  ProxySettings settings = ParseProxyText(lines.join(u"\r\n"_qs) + u"\r\n"_qs);
+  if (file.readAsWindows1251) settings.encodingNotice = Windows1251Notice(path);
   return settings;
 }
 

@@ -24,6 +24,9 @@ struct ProxySettings {
   QString encodingNotice;
 };
 
+// One proxy text, `[login[:password]@]host:port`, trimmed of blanks and control characters.
+ProxySettings ParseProxyText(const QString& text);
+
 // Reads "proxy.txt" in `programFolder` (which ends with a path separator or not).
 // nullopt when there is no file, it has no lines, or its first line has no ":" — no proxy and
 // nothing to log. Throws std::runtime_error when the file exists but cannot be read.

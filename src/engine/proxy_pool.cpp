@@ -1,0 +1,98 @@
+#include "engine/proxy_pool.h"
+
+namespace korvath {
+
+ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy) {
+  entries_.reserve(proxies.size());
+  for (ListedProxy& proxy : proxies) {
+    entries_.push_back(Entry{.proxy = std::move(proxy), .backoff = BlockBackoff(policy)});
+  }
+}
+
+std::optional<int> ProxyPool::Borrow(TimePoint now) {
+  std::lock_guard lock(mutex_);
+  std::optional<int> best;
+  for (int i = 0; i < Size(); ++i) {
+    const Entry& entry = entries_[i];
+    if (entry.lent || now < entry.restUntil) continue;
+    if (!best || entry.lastLent < entries_[*best].lastLent) best = i;
+  }
+  if (best) {
+    entries_[*best].lent = true;
+    entries_[*best].lastLent = now;
+  }
+  return best;
+}
+
+void ProxyPool::Return(int proxy) {
+  std::lock_guard lock(mutex_);
+  entries_[proxy].lent = false;
+}
+
+std::optional<ProxyPool::TimePoint> ProxyPool::SoonestReturn() const {
+  std::lock_guard lock(mutex_);
+  std::optional<TimePoint> soonest;
+  for (const Entry& entry : entries_) {
+    if (entry.lent) continue;
+    if (!soonest || entry.restUntil < *soonest) soonest = entry.restUntil;
+  }
+  return soonest;
+}
+
+ProxyPool::TimePoint ProxyPool::RestAfterBlock(int proxy, TimePoint now,
+                                               std::optional<std::chrono::seconds> retryAfter) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[proxy];
+  ++entry.blocks;
+  entry.failuresInRow = 0;
+  return Rest(entry, now, retryAfter);
+}
+
+std::optional<ProxyPool::TimePoint> ProxyPool::NoteFailure(int proxy, TimePoint now) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[proxy];
+  if (++entry.failuresInRow < kFailuresBeforeRest) return std::nullopt;
+  entry.failuresInRow = 0;
+  return Rest(entry, now, std::nullopt);
+}
+
+void ProxyPool::NoteAnswer(int proxy) {
+  std::lock_guard lock(mutex_);
+  entries_[proxy].failuresInRow = 0;
+  entries_[proxy].backoff.EndRow();
+}
+
+std::optional<ProxyPool::TimePoint> ProxyPool::LastRequest(int proxy) const {
+  std::lock_guard lock(mutex_);
+  return entries_[proxy].lastRequest;
+}
+
+void ProxyPool::SetLastRequest(int proxy, TimePoint end) {
+  std::lock_guard lock(mutex_);
+  entries_[proxy].lastRequest = end;
+}
+
+void ProxyPool::CountRequest(int proxy) {
+  std::lock_guard lock(mutex_);
+  ++entries_[proxy].requests;
+}
+
+QStringList ProxyPool::Summary() const {
+  std::lock_guard lock(mutex_);
+  QStringList lines;
+  for (const Entry& entry : entries_) {
+    lines.append(u"Прокси "_qs + entry.proxy.name + u": запросов "_qs +
+                 QString::number(entry.requests) + u", блокировок "_qs +
+                 QString::number(entry.blocks) + u", отдыхов "_qs + QString::number(entry.rests));
+  }
+  return lines;
+}
+
+ProxyPool::TimePoint ProxyPool::Rest(Entry& entry, TimePoint now,
+                                     std::optional<std::chrono::seconds> retryAfter) {
+  ++entry.rests;
+  entry.restUntil = now + entry.backoff.Next(retryAfter);
+  return entry.restUntil;
+}
+
+}  // namespace korvath

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "engine/block_backoff.h"
+#include "engine/job_clock.h"
+#include "web/proxy_list.h"
+
+#include <QStringList>
+
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace korvath {
+
+// The proxies of "proxies.txt", each lent to one worker at a time and rested after the engine
+// blocked it or after it failed again and again. Safe to use from every worker.
+class ProxyPool {
+ public:
+  using TimePoint = JobClock::TimePoint;
+  // Failures in a row (no connection, refused, time-outs) after which a proxy rests.
+  static constexpr int kFailuresBeforeRest = 3;
+
+  ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy);
+
+  int Size() const { return int(entries_.size()); }
+  const ListedProxy& Proxy(int proxy) const { return entries_[proxy].proxy; }
+
+  // A proxy that is neither lent nor resting at `now`, the one used longest ago first.
+  std::optional<int> Borrow(TimePoint now);
+  // The proxy's worker no longer uses it.
+  void Return(int proxy);
+  // The soonest moment a proxy that is not lent stops resting; none when no such proxy rests.
+  std::optional<TimePoint> SoonestReturn() const;
+
+  // The engine blocked the proxy: it rests for the block wait, doubled with each block of this
+  // proxy in a row. Returns the end of the rest.
+  TimePoint RestAfterBlock(int proxy, TimePoint now,
+                           std::optional<std::chrono::seconds> retryAfter);
+  // A request through the proxy failed before the engine answered. Returns the end of a rest when
+  // this was one failure too many in a row.
+  std::optional<TimePoint> NoteFailure(int proxy, TimePoint now);
+  // An answer came through the proxy: its rows of blocks and of failures end.
+  void NoteAnswer(int proxy);
+
+  // When the last successful request through the proxy ended: requests are paced per address.
+  std::optional<TimePoint> LastRequest(int proxy) const;
+  void SetLastRequest(int proxy, TimePoint end);
+  void CountRequest(int proxy);
+
+  // One line per proxy: requests, blocks and rests.
+  QStringList Summary() const;
+
+ private:
+  struct Entry {
+    ListedProxy proxy;
+    BlockBackoff backoff;
+    bool lent = false;
+    TimePoint restUntil{};
+    TimePoint lastLent{};
+    std::optional<TimePoint> lastRequest;
+    int failuresInRow = 0;
+    int requests = 0;
+    int blocks = 0;
+    int rests = 0;
+  };
+
+  TimePoint Rest(Entry& entry, TimePoint now, std::optional<std::chrono::seconds> retryAfter);
+
+  mutable std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace korvath
