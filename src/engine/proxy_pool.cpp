@@ -5,7 +5,7 @@ namespace korvath {
 ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy) {
   entries_.reserve(proxies.size());
   for (ListedProxy& proxy : proxies) {
-    entries_.push_back(Entry{.proxy = std::move(proxy), .backoff = BlockBackoff(policy)});
+    entries_.emplace_back(std::move(proxy), policy);
   }
 }
 

@@ -52,6 +52,8 @@ class ProxyPool {
 
  private:
   struct Entry {
+    Entry(ListedProxy listed, BlockPolicy policy) : proxy(std::move(listed)), backoff(policy) {}
+
     ListedProxy proxy;
     BlockBackoff backoff;
     bool lent = false;
