@@ -106,7 +106,7 @@ void BM_ReadRowsOfLargeJournal(benchmark::State& state) {
   auto journal = JobJournal::Open(folder.path(), &setAside);
   for (auto _ : state) {
     ResultTable table;
-    journal->ReadRows([&](ResultRow&& row) { table.Append(row); });
+    journal->ReadRows([&](int, ResultRow&& row) { table.Append(row); });
     benchmark::DoNotOptimize(table.RowCount());
   }
 }

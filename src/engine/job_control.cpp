@@ -1,5 +1,6 @@
 #include "engine/job_control.h"
 
+#include "results/handle_result.h"
 #include "results/job_window.h"
 #include "results/progress.h"
 #include "results/run_log.h"
@@ -17,7 +18,7 @@ struct JobControl::EndNotice {
 
 namespace {
 
-constexpr int kResumeDelayMs = 15000;
+constexpr int kResumeDelayMs = int(kErrorPauseLength.count());
 
 bool HasNonBlankCharacter(const QString& line) {
   for (const QChar c : line) {

@@ -98,6 +98,7 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
 
  private:
   class Run;
+  struct Crew;
 
   JobWindow& window_;
   const QStringList RegionsList;

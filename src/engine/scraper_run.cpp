@@ -3,10 +3,12 @@
 #include <stdexcept>
 
 #include "engine/results_page.h"
+#include "engine/scraper_crew.h"
 #include "results/progress.h"
 #include "results/run_log.h"
 #include "web/body_text.h"
 #include "web/proxy_file.h"
+#include "web/proxy_list.h"
 
 namespace korvath {
 namespace {
@@ -21,6 +23,16 @@ TScraper::Run::Run(TScraper& job)
     : job_(job),
       window_(job.window_),
       clock_(job.config_.clock ? job.config_.clock : SteadyJobClock()),
+      ownCrew_(std::make_unique<Crew>()),
+      crew_(*ownCrew_),
+      backoff_(job.config_.blocks) {}
+
+TScraper::Run::Run(TScraper& job, Crew& crew, int worker)
+    : job_(job),
+      window_(job.window_),
+      clock_(job.config_.clock ? job.config_.clock : SteadyJobClock()),
+      crew_(crew),
+      worker_(worker),
       backoff_(job.config_.blocks) {}
 
 TScraper::Run::~Run() = default;
@@ -31,8 +43,13 @@ void TScraper::Run::Go() {
       started_ = clock_->Now();
       CursorHourGlass = true;
       HandOff([this] { UpdateRunState(window_, CursorHourGlass, job_.config_.programFolder); });
+      PlanJob();
       StartFetcher();
-      QueryLoop();
+      if (crew_.Pooled()) {
+        CrewLoop();
+      } else {
+        QueryLoop();
+      }
     } catch (const JobStopped&) {
       // A stop leads straight to the finish steps, without a save.
     } catch (const std::exception& failure) {
@@ -46,17 +63,36 @@ void TScraper::Run::Go() {
   }
 }
 
-void TScraper::Run::StartFetcher() {
-  fetcher_ = job_.config_.makeFetcher ? job_.config_.makeFetcher() : MakeDefaultFetcher();
-  if (!fetcher_) {
+std::unique_ptr<PageFetcher> TScraper::Run::MakeFetcher() const {
+  std::unique_ptr<PageFetcher> fetcher =
+      job_.config_.makeFetcher ? job_.config_.makeFetcher() : MakeDefaultFetcher();
+  if (!fetcher) {
     throw std::runtime_error("The page fetcher could not be created");
   }
+  return fetcher;
+}
+
+void TScraper::Run::StartFetcher() {
+  const ProxyList proxies = ReadProxyList(job_.config_.programFolder);
+  if (!proxies.encodingNotice.isEmpty()) Log(proxies.encodingNotice);
+  for (const QString& problem : proxies.problems) Log(problem);
+  if (!proxies.proxies.empty()) {
+    UsePool(proxies.proxies);
+    return;
+  }
+  if (job_.config_.workers > 1) {
+    Log(u"Потоков задано "_qs + QString::number(job_.config_.workers) +
+        u", но в proxies.txt нет ни одного прокси: работаем в один поток"_qs);
+  }
+  fetcher_ = MakeFetcher();
   receiveBuffer_.clear();
   lastRequestTick_.reset();
   ApplyProxyFile();
 }
 
 void TScraper::Run::ApplyProxyFile() {
+  const QString ignored = IgnoredProxyFileNotice(job_.config_.programFolder);
+  if (!ignored.isEmpty()) Log(ignored);
   const std::optional<ProxySettings> proxy = ReadProxyFile(job_.config_.programFolder);
   if (!proxy) {
     return;
@@ -70,42 +106,79 @@ void TScraper::Run::ApplyProxyFile() {
   if (!proxy->encodingNotice.isEmpty()) Log(proxy->encodingNotice);
 }
 
+// The job's tasks: the journal's unfinished job, or a new one from the window's inputs, which
+// the journal then records.
+void TScraper::Run::PlanJob() {
+  const std::shared_ptr<JobJournal>& journal = job_.config_.journal;
+  const QString& origin = job_.config_.origin;
+  if (job_.config_.resume && journal) {
+    crew_.plan = ResumedJobPlan(*journal, origin);
+    const JournalSummary summary = journal->Summary();
+    Log(u"Продолжаем прерванный сбор: выполнено задач "_qs + QString::number(summary.tasksDone) +
+        u" из "_qs + QString::number(summary.tasksTotal) + u", собрано строк "_qs +
+        QString::number(summary.rows));
+  } else {
+    QStringList queryLines;
+    HandOff([&] {
+      const int lineCount = window_.QueryLineCount();
+      for (int line = 0; line < lineCount; ++line) queryLines.append(window_.QueryLine(line));
+    });
+    crew_.plan = NewJobPlan(queryLines, job_.RegionsList, origin);
+    JournalInputs& inputs = crew_.plan.inputs;
+    inputs.retryCount = ReadPublished(&JobWindow::RetryCount);
+    inputs.capEnabled = ReadPublished(&JobWindow::CapEnabled);
+    inputs.capValue = ReadPublished(&JobWindow::CapValue);
+    if (journal) {
+      QStringList firstAddresses;
+      for (const TaskProgress& task : crew_.plan.progress) firstAddresses.append(task.nextAddress);
+      try {
+        journal->StartJob(inputs, firstAddresses);
+      } catch (const std::exception& failure) {
+        crew_.journalBroken = true;
+        Log(QString::fromUtf8(failure.what()) +
+            u". Сбор идёт без журнала: если он прервётся, продолжить его не получится"_qs);
+      }
+    }
+  }
+  crew_.status.queriesTotal = crew_.plan.QueryCount();
+  crew_.status.tasksTotal = crew_.plan.TaskCount();
+  crew_.status.tasksDone = crew_.plan.TasksDone();
+}
+
 void TScraper::Run::QueryLoop() {
-  StagesProgressBarMax = Read(&JobWindow::QueryLineCount);
-  ProgressBarMax = int(job_.RegionsList.size());
+  const JobPlan& plan = crew_.plan;
+  StagesProgressBarMax = int(plan.inputs.queryLines.size());
+  ProgressBarMax = plan.RegionCount();
   StagesProgressBarPosition = 0;
   StopTest();
   try {
-    const int lineCount = Read(&JobWindow::QueryLineCount);
-    HandOff([&] {
-      for (int line = 0; line < lineCount; ++line) {
-        if (!window_.QueryLine(line).isEmpty()) ++status_.queriesTotal;
-      }
-    });
-    status_.tasksTotal = status_.queriesTotal * int(job_.RegionsList.size());
-    for (int line = 0; line < lineCount; ++line) {
+    for (int query = 0; query < plan.QueryCount(); ++query) {
       StopTest();
-      QString query;
-      HandOff([&] { query = window_.QueryLine(line); });
-      if (query.isEmpty()) {
-        continue;
-      }
       ++StagesProgressBarPosition;
       ShowStagesBar();
       ProgressBarPosition = 0;
       ShowRegionsBar();
-      const qsizetype regionCount = job_.RegionsList.size();
-      for (qsizetype entry = 0; entry < regionCount; ++entry) {
+      bool walked = false;
+      for (int region = 0; region < plan.RegionCount(); ++region) {
         StopTest();
-        RegionStep(query, job_.RegionsList.at(entry));
-        ++status_.tasksDone;
-        ShowStatus();
+        const int task = query * plan.RegionCount() + region;
+        ShowJournalRows(task);
+        if (plan.progress[task].done) {
+          ++ProgressBarPosition;
+          ShowRegionsBar();
+          continue;
+        }
+        walked = true;
+        TaskStep(task);
+        ChangeStatus([](JobStatus& status) { ++status.tasksDone; });
       }
-      ++status_.queriesDone;
-      ShowStatus();
-      AskSave(QStringLiteral("savecurrent"));
+      ChangeStatus([](JobStatus& status) { ++status.queriesDone; });
+      // Of the queries a resumed job finds done, only the last before new work is saved again:
+      // the working file then holds what it would have held had the job never stopped.
+      if (walked || query + 1 == plan.QueryCount() || !plan.QueryDone(query + 1))
+        AskSave(QStringLiteral("savecurrent"));
     }
-    SaveResults();
+    if (SaveResults()) MarkJournalFinished();
   } catch (const JobBlocked&) {
     // Told to stop at a block: what was collected is saved as at the end of a job.
     job_.ending_.endedOnBlock = true;
@@ -120,27 +193,45 @@ void TScraper::Run::QueryLoop() {
   ShowStagesBar();
 }
 
-void TScraper::Run::RegionStep(const QString& query, const QString& regionEntry) {
-  const qsizetype separator = regionEntry.indexOf(u'=');
-  regionName_ = separator < 0 ? QString() : regionEntry.left(separator);
-  const QString rid = separator < 0 ? regionEntry : regionEntry.mid(separator + 1);
-  query_ = query;
+// One (query, region) task from where it stands to its last results page.
+void TScraper::Run::TaskStep(int task) {
+  JournalTask what;
+  TaskProgress from;
+  {
+    std::lock_guard lock(crew_.mutex);
+    what = crew_.plan.inputs.tasks[task];
+    from = crew_.plan.progress[task];
+    if (crew_.Pooled()) taskRows_ = std::exchange(crew_.plan.journalRows[task], {});
+  }
+  const qsizetype separator = what.regionEntry.indexOf(u'=');
+  regionName_ = separator < 0 ? QString() : what.regionEntry.left(separator);
+  query_ = what.query;
+  task_ = task;
 
-  ++ProgressBarPosition;
-  ShowRegionsBar();
-  Log(u"\r\n\r\nЗапускаем запрос \""_qs + query + u"\" по региону \""_qs + regionName_ + u"\""_qs);
-  positionCounter_ = 0;
-  capCounter_ = 0;
-  currentAddress_ =
-      job_.config_.origin + u"/search/direct?text="_qs + EncodeQueryText(query) + u"&lr="_qs + rid;
+  if (!crew_.Pooled()) {
+    ++ProgressBarPosition;
+    ShowRegionsBar();
+  }
+  Log(u"\r\n\r\nЗапускаем запрос \""_qs + query_ + u"\" по региону \""_qs + regionName_ + u"\""_qs);
+  positionCounter_ = from.positionCounter;
+  capCounter_ = from.capCounter;
+  currentAddress_ = from.nextAddress;
   failuresInRow_ = 0;
+  pageRows_.clear();
   try {
+    if (currentAddress_.isEmpty()) CommitPage(true);
     while (!currentAddress_.isEmpty()) {
       ResultsPageStep();
       AdWalk();
+      CommitPage(currentAddress_.isEmpty());
     }
   } catch (const TaskGivenUp&) {
-    job_.ending_.givenUp.append(u"\""_qs + query + u"\" / \""_qs + regionName_ + u"\""_qs);
+    {
+      std::lock_guard lock(crew_.mutex);
+      job_.ending_.givenUp.append(u"\""_qs + query_ + u"\" / \""_qs + regionName_ + u"\""_qs);
+    }
+    // The rows it gave so far are kept; the task is not walked again after a resume.
+    CommitPage(true);
   }
 }
 

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/block_signals.h"
 #include "engine/card_parse.h"
 #include "engine/scraper.h"
 #include "results/job_window.h"
+#include "web/proxy_list.h"
 
 namespace korvath {
 
@@ -31,10 +34,13 @@ struct TaskGivenUp {};
 // The fetcher of a run when the configuration names no other.
 std::unique_ptr<PageFetcher> MakeDefaultFetcher();
 
-// One run of the job body: the objects of the run and its working values.
+// One run of the job body: the objects of the run and its working values. The lead run does the
+// whole job alone, or with a proxy pool starts workers, each a run of its own that takes tasks.
 class TScraper::Run {
  public:
   explicit Run(TScraper& job);
+  // A worker of `crew`, numbered from 1.
+  Run(TScraper& job, Crew& crew, int worker);
   ~Run();
 
   // The whole run, finish steps included.
@@ -43,18 +49,35 @@ class TScraper::Run {
  private:
   using Milliseconds = std::chrono::milliseconds;
 
+  std::unique_ptr<PageFetcher> MakeFetcher() const;
   void StartFetcher();
   void ApplyProxyFile();
+  void PlanJob();
+  void UsePool(std::vector<ListedProxy> proxies);
   void QueryLoop();
-  void RegionStep(const QString& query, const QString& regionEntry);
-  bool ResultsPageAttempt(int& downloads);
+  void TaskStep(int task);
   void ResultsPageStep();
+  bool ResultsPageAttempt(int& downloads);
   void AdWalk();
   CardValues CardStep(const QString& cardLink, const QString& positionText, const QString& title,
                       Milliseconds interval);
   CardValues CardAttempt(const QString& cardLink);
   void Finish();
 
+  // With several workers (scraper_crew.cpp).
+  void CrewLoop();
+  void WorkTasks();
+  void TakeProxy();
+  void LetProxyRest(JobClock::TimePoint until, const QString& what);
+  void PaceProxy();
+  void NoteProxyFailure(const QString& message);
+  void FinishTask(int task);
+  void CommitFinishedTasks(bool closing);
+  void ShowCrewBars();
+
+  void CommitPage(bool done);
+  void MarkJournalFinished();
+  void ShowJournalRows(int task);
   void Request(const QString& address);
   void CheckPage(const QString& text, AnswerKind kind);
   void WaitOutBlock(const Block& block, const QString& address);
@@ -70,12 +93,13 @@ class TScraper::Run {
   void Log(const QString& message);
   void ReportError(const QString& message);
   void AskSave(const QString& type);
-  void SaveResults();
+  bool SaveResults();
   void ShowRegionsBar();
   void ShowStagesBar();
   void AppendRow(const ResultRow& row);
+  void AppendRows(QList<ResultRow> rows);
+  void ChangeStatus(const std::function<void(JobStatus&)>& change);
   void ShowStatus();
-  void StampElapsed();
   Milliseconds ReadInterval();
   template <typename T>
   T Read(T (JobWindow::*setting)() const) {
@@ -96,9 +120,16 @@ class TScraper::Run {
   TScraper& job_;
   JobWindow& window_;
   std::shared_ptr<JobClock> clock_;
+  // The lead's own crew; a worker's points to its lead's.
+  std::unique_ptr<Crew> ownCrew_;
+  Crew& crew_;
+  // 0 for the lead.
+  const int worker_ = 0;
   std::unique_ptr<PageFetcher> fetcher_;
   QByteArray receiveBuffer_;
   std::optional<JobClock::TimePoint> lastRequestTick_;
+  // The pool's proxy this worker goes out through; none between two proxies.
+  std::optional<int> proxy_;
 
   QString resulttype_;
   bool CursorHourGlass = false;
@@ -107,6 +138,7 @@ class TScraper::Run {
   int StagesProgressBarPosition = 0;
   int StagesProgressBarMax = 0;
 
+  int task_ = -1;
   QString query_;
   QString regionName_;
   QString currentAddress_;
@@ -114,11 +146,13 @@ class TScraper::Run {
   QString pageText_;
   int positionCounter_ = 0;
   int capCounter_ = 0;
+  // The current results page's rows, for the journal; and with a crew, the current task's rows,
+  // held until their turn.
+  QList<ResultRow> pageRows_;
+  QList<ResultRow> taskRows_;
 
   JobClock::TimePoint started_;
-  JobStatus status_;
   BlockBackoff backoff_;
-  Milliseconds blockWaited_{0};
   // Failed attempts in a row on the current results page or card.
   int failuresInRow_ = 0;
 };

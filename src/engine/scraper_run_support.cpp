@@ -5,7 +5,9 @@
 #include <QFile>
 
 #include <stdexcept>
+#include <utility>
 
+#include "engine/scraper_crew.h"
 #include "results/handle_result.h"
 #include "results/progress.h"
 #include "results/run_log.h"
@@ -30,20 +32,28 @@ QString WaitText(std::chrono::milliseconds wait) {
 }  // namespace
 
 void TScraper::Run::Request(const QString& address) {
+  if (crew_.Pooled()) PaceProxy();
   receiveBuffer_.clear();
-  ++status_.requests;
+  {
+    std::lock_guard lock(crew_.mutex);
+    ++crew_.status.requests;
+    if (proxy_) crew_.pool->CountRequest(*proxy_);
+  }
   // Through a proxy every request gets a connection, and for HTTPS a tunnel, of its own.
   if (!fetcher_->GetProxyParams().ProxyServer.isEmpty()) {
     fetcher_->Disconnect();
   }
   try {
     fetcher_->Get(address, receiveBuffer_);
-  } catch (const std::exception&) {
+    if (proxy_) lastRequestTick_ = clock_->Now();
+  } catch (const std::exception& failure) {
+    if (proxy_) lastRequestTick_ = clock_->Now();
     // A captcha status is the engine's refusal, not a failure of the request.
     if (const std::optional<Block> block =
             BlockOfAnswer(fetcher_->LastAnswer(), fetcher_->ResponseCode())) {
       throw BlockedAnswer{*block};
     }
+    if (proxy_) NoteProxyFailure(QString::fromUtf8(failure.what()));
     throw;
   }
 }
@@ -57,24 +67,31 @@ void TScraper::Run::CheckPage(const QString& text, AnswerKind kind) {
 }
 
 // Logs the block and waits it out, longer with each block in a row; Pause and Stop act at once.
+// With a proxy pool, the proxy rests instead and the task goes on through another.
 void TScraper::Run::WaitOutBlock(const Block& block, const QString& address) {
-  ++status_.blocks;
+  ChangeStatus([](JobStatus& status) { ++status.blocks; });
   const QString what = BlockDescription(block, address);
   if (job_.config_.blocks.stopOnBlock) {
     Log(what + u". Останавливаем работу: так задано для блокировок"_qs);
     throw JobBlocked{};
   }
+  if (proxy_) {
+    LetProxyRest(crew_.pool->RestAfterBlock(*proxy_, clock_->Now(), block.retryAfter), what);
+    return;
+  }
   const Milliseconds wait = backoff_.Next(block.retryAfter);
   const QDateTime retryAt = QDateTime::currentDateTime().addMSecs(wait.count());
   Log(what + u". Ждём "_qs + WaitText(wait) + u", следующая попытка в "_qs +
       retryAt.toString(u"HH:mm:ss"_qs));
-  status_.blockWaitUntil = retryAt;
-  ShowStatus();
+  ChangeStatus([&](JobStatus& status) { status.blockWaitUntil = retryAt; });
   const JobClock::TimePoint began = clock_->Now();
   const bool stopped = clock_->WaitUntil(job_.hold_, began + wait);
-  blockWaited_ += std::chrono::duration_cast<Milliseconds>(clock_->Now() - began);
-  status_.blockWaitUntil = QDateTime();
-  ShowStatus();
+  const auto waited = std::chrono::duration_cast<Milliseconds>(clock_->Now() - began);
+  ChangeStatus([&](JobStatus& status) { status.blockWaitUntil = QDateTime(); });
+  {
+    std::lock_guard lock(crew_.mutex);
+    crew_.blockWaited += waited;
+  }
   if (stopped) throw JobStopped{};
 }
 
@@ -96,13 +113,17 @@ void TScraper::Run::CountFailure(const QString& message) {
 void TScraper::Run::AnswerCame() {
   backoff_.EndRow();
   failuresInRow_ = 0;
+  if (proxy_) crew_.pool->NoteAnswer(*proxy_);
 }
 
 // The closing summary of what the job met on its way.
 void TScraper::Run::LogEnding() {
-  if (status_.blocks > 0) {
-    Log(u"Блокировок за работу: "_qs + QString::number(status_.blocks) +
-        u", ожидание из-за них в сумме: "_qs + WaitText(blockWaited_));
+  if (crew_.status.blocks > 0) {
+    Log(u"Блокировок за работу: "_qs + QString::number(crew_.status.blocks) +
+        u", ожидание из-за них в сумме: "_qs + WaitText(crew_.blockWaited));
+  }
+  if (crew_.Pooled()) {
+    for (const QString& line : crew_.pool->Summary()) Log(line);
   }
   if (!job_.ending_.givenUp.isEmpty()) {
     Log(u"Не завершены из-за ошибок ("_qs + QString::number(job_.ending_.givenUp.size()) +
@@ -170,13 +191,31 @@ void TScraper::Run::HandOff(const std::function<void()>& routine) {
 }
 
 void TScraper::Run::Log(const QString& message) {
-  HandOff([&] { AddLogLine(window_, message); });
+  if (worker_ == 0 || !crew_.Numbered()) {
+    HandOff([&] { AddLogLine(window_, message); });
+    return;
+  }
+  // The number goes after the blank lines that open a task.
+  qsizetype start = 0;
+  while (start < message.size() && (message[start] == u'\r' || message[start] == u'\n')) ++start;
+  const QString numbered =
+      message.left(start) + u'[' + QString::number(worker_) + u"] "_qs + message.mid(start);
+  HandOff([&] { AddLogLine(window_, numbered); });
 }
 
 // The error report; an error pause, if HandleResult asks for one, begins before the user-interface
 // thread lets go of the job, and the job stays here until it is released.
+//
+// With a proxy pool the error pause holds only this worker.
 void TScraper::Run::ReportError(const QString& message) {
   const QString result = u"ERROR_"_qs + message;
+  if (crew_.Pooled()) {
+    if (!CallsForErrorPause(result)) return;
+    Log(FailureLine(result));
+    Log(kErrorPauseMessage.toString());
+    clock_->WaitUntil(job_.hold_, clock_->Now() + kErrorPauseLength);
+    return;
+  }
   HandOff([&] {
     if (HandleResult(result, resulttype_, job_.table_, window_, job_.config_.programFolder)) {
       job_.hold_.Hold();
@@ -197,13 +236,15 @@ void TScraper::Run::AskSave(const QString& type) {
 }
 
 // The results file, once; a failure to write it is shown once and is no reason for an error
-// pause, since nothing is left to wait for.
-void TScraper::Run::SaveResults() {
+// pause, since nothing is left to wait for. Returns whether it was written.
+bool TScraper::Run::SaveResults() {
   try {
     AskSave(QStringLiteral("jobdone"));
+    return true;
   } catch (const std::exception& failure) {
     const QString result = u"ERROR_"_qs + QString::fromUtf8(failure.what());
     HandOff([&] { LogFailure(window_, result); });
+    return false;
   }
 }
 
@@ -217,24 +258,88 @@ void TScraper::Run::ShowStagesBar() {
   });
 }
 
-// The table belongs to the user-interface thread, which may show it while the job runs.
+// One ad's row: into the table at once, or with several workers once every earlier task's rows
+// are in; and into the journal with its results page.
 void TScraper::Run::AppendRow(const ResultRow& row) {
+  if (job_.config_.journal) pageRows_.append(row);
+  if (crew_.Pooled()) {
+    taskRows_.append(row);
+    return;
+  }
+  AppendRows({row});
+}
+
+// The table belongs to the user-interface thread, which may show it while the job runs.
+void TScraper::Run::AppendRows(QList<ResultRow> rows) {
+  if (rows.isEmpty()) return;
+  qint64 count = 0;
   HandOff([&] {
-    job_.table_.Append(row);
+    for (ResultRow& row : rows) job_.table_.Append(std::move(row));
     window_.RowsAppended(job_.table_);
-    status_.rows = job_.table_.RowCount();
-    StampElapsed();
-    window_.ShowJobStatus(status_);
+    count = job_.table_.RowCount();
   });
+  ChangeStatus([&](JobStatus& status) { status.rows = count; });
+}
+
+// Changes the job's status and shows it. The user-interface thread never takes the crew's lock,
+// so the status is handed over as a copy.
+void TScraper::Run::ChangeStatus(const std::function<void(JobStatus&)>& change) {
+  JobStatus shown;
+  {
+    std::lock_guard lock(crew_.mutex);
+    change(crew_.status);
+    crew_.status.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+    shown = crew_.status;
+  }
+  HandOff([&] { window_.ShowJobStatus(shown); });
 }
 
 void TScraper::Run::ShowStatus() {
-  StampElapsed();
-  HandOff([this] { window_.ShowJobStatus(status_); });
+  ChangeStatus([](JobStatus&) {});
 }
 
-void TScraper::Run::StampElapsed() {
-  status_.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+// The finished results page's rows and where its task now stands, in one journal transaction.
+// After a failed write the journal keeps its last consistent state, from which a resume fetches
+// the later pages again.
+void TScraper::Run::CommitPage(bool done) {
+  const TaskProgress progress{done ? QString() : currentAddress_, positionCounter_, capCounter_,
+                              done};
+  const QList<ResultRow> rows = std::exchange(pageRows_, {});
+  bool broken = false;
+  {
+    std::lock_guard lock(crew_.mutex);
+    crew_.plan.progress[task_] = progress;
+    broken = crew_.journalBroken;
+  }
+  const std::shared_ptr<JobJournal>& journal = job_.config_.journal;
+  if (!journal || broken) return;
+  try {
+    journal->CommitPage(task_, rows, progress);
+  } catch (const std::exception& failure) {
+    {
+      std::lock_guard lock(crew_.mutex);
+      if (crew_.journalBroken) return;
+      crew_.journalBroken = true;
+    }
+    Log(QString::fromUtf8(failure.what()) +
+        u". Журнал сбора больше не пишется: сбор идёт дальше, но после сбоя его можно будет "
+        u"продолжить только с более раннего места"_qs);
+  }
+}
+
+void TScraper::Run::MarkJournalFinished() {
+  const std::shared_ptr<JobJournal>& journal = job_.config_.journal;
+  if (!journal || crew_.journalBroken) return;
+  try {
+    journal->MarkFinished();
+  } catch (const std::exception& failure) {
+    Log(QString::fromUtf8(failure.what()));
+  }
+}
+
+// The rows a resumed job's journal held for `task`, in their place in the table.
+void TScraper::Run::ShowJournalRows(int task) {
+  AppendRows(std::exchange(crew_.plan.journalRows[task], {}));
 }
 
 TScraper::Run::Milliseconds TScraper::Run::ReadInterval() {

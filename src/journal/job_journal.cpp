@@ -311,19 +311,20 @@ QList<TaskProgress> JobJournal::Progress() const {
 
 QList<ResultRow> JobJournal::Rows() const {
   QList<ResultRow> rows;
-  ReadRows([&](ResultRow&& row) { rows.append(std::move(row)); });
+  ReadRows([&](int, ResultRow&& row) { rows.append(std::move(row)); });
   return rows;
 }
 
-void JobJournal::ReadRows(const std::function<void(ResultRow&&)>& take) const {
+void JobJournal::ReadRows(const std::function<void(int task, ResultRow&&)>& take) const {
   state_->Reading([&] {
     Statement query(state_->db->Handle(),
                     "SELECT keyword, region, pos, title, text, domain, card_region, card_email, "
-                    "card_address, card_company, card_phone1 FROM result_row ORDER BY task, id");
+                    "card_address, card_company, card_phone1, task FROM result_row "
+                    "ORDER BY task, id");
     while (query.Step()) {
-      take({query.Text(0), query.Text(1), query.Text(2), query.Text(3), query.Text(4),
-            query.Text(5), query.Text(6), query.Text(7), query.Text(8), query.Text(9),
-            query.Text(10)});
+      take(int(query.Integer(11)), {query.Text(0), query.Text(1), query.Text(2), query.Text(3),
+                                    query.Text(4), query.Text(5), query.Text(6), query.Text(7),
+                                    query.Text(8), query.Text(9), query.Text(10)});
     }
   });
 }

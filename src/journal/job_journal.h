@@ -90,9 +90,9 @@ class JobJournal {
   QList<TaskProgress> Progress() const;
   // Every row in task order and, within a task, in commit order: what the result table held.
   QList<ResultRow> Rows() const;
-  // The same, handed over one at a time, for a journal too large to hold twice. `take` runs
-  // under the journal's lock and must not call the journal.
-  void ReadRows(const std::function<void(ResultRow&&)>& take) const;
+  // The same, handed over one at a time with the index of their task, for a journal too large to
+  // hold twice. `take` runs under the journal's lock and must not call the journal.
+  void ReadRows(const std::function<void(int task, ResultRow&&)>& take) const;
   // The job completed (its results file is saved); it stays in the journal until the next start.
   void MarkFinished();
 

@@ -49,10 +49,9 @@ void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString&
 }
 
 bool ReportError(const QString& result, JobWindow& window) {
-  // A missing page and the job's own repeat request are handled by the job itself.
-  if (result.contains(u"404 Not Found") || result.contains(u"Повтор")) return false;
+  if (!CallsForErrorPause(result)) return false;
   LogFailure(window, result);
-  AddLogLine(window, u"Включаем паузу на 15 секунд"_qs);
+  AddLogLine(window, kErrorPauseMessage.toString());
   window.StartResumeTimer();
   return true;
 }
@@ -60,7 +59,13 @@ bool ReportError(const QString& result, JobWindow& window) {
 }  // namespace
 
 void LogFailure(JobWindow& window, const QString& result) {
-  AddLogLine(window, u"Ошибка: "_qs + result);
+  AddLogLine(window, FailureLine(result));
+}
+
+QString FailureLine(const QString& result) { return u"Ошибка: "_qs + result; }
+
+bool CallsForErrorPause(const QString& result) {
+  return !result.contains(u"404 Not Found") && !result.contains(u"Повтор");
 }
 
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,

@@ -6,14 +6,24 @@
 #include <QString>
 #include <QStringView>
 
+#include <chrono>
+
 namespace korvath {
 
 // The first line of the final save; a front end that must know whether the results file was
 // written watches for it.
 inline constexpr QStringView kFinalSaveMessage = u"Сбор данных завершен";
 
+// The error pause: how long the job waits after a failure, and the log line that says so.
+inline constexpr std::chrono::milliseconds kErrorPauseLength{15000};
+inline constexpr QStringView kErrorPauseMessage = u"Включаем паузу на 15 секунд";
+
 // The error report's log line, ": Ошибка: " and `result`, without the error pause.
 void LogFailure(JobWindow& window, const QString& result);
+QString FailureLine(const QString& result);
+// Whether an error report is shown and followed by the error pause: a missing page and the job's
+// own repeat request are handled by the job itself.
+bool CallsForErrorPause(const QString& result);
 
 // Runs on the user-interface thread. Working save, final save (throws when the results file fails;
 // the shell is asked to open it through window.OpenDocument), or error report (log lines +
