@@ -37,6 +37,8 @@ CardValues TScraper::Run::CardStep(const QString& cardLink, const QString& posit
       // A block is no attempt of the card's 20: the card is asked for again after the wait.
       --attempts;
       WaitOutBlock(blocked.block, cardLink);
+    } catch (const ProxyFailed&) {
+      --attempts;
     } catch (const std::exception& failure) {
       // A stop ends this wait early; the next attempt's stop test ends the step.
       clock_->WaitUntil(job_.hold_, clock_->Now() + kCardRetryWait);

@@ -7,6 +7,7 @@
 
 #include "engine/scraper_crew.h"
 #include "engine/scraper_run.h"
+#include "results/handle_result.h"
 #include "results/progress.h"
 #include "web/proxy_file.h"
 
@@ -186,17 +187,18 @@ void TScraper::Run::PaceProxy() {
   }
 }
 
-// A request that never reached the engine: no connection, refused, timed out, or the proxy's
-// own refusal. Too many in a row rest the proxy.
-void TScraper::Run::NoteProxyFailure(const QString& message) {
+// Whether a failed request never reached the engine: no connection, refused, timed out, or the
+// proxy's own refusal. Too many in a row rest the proxy.
+bool TScraper::Run::NoteProxyFailure(const QString& message) {
   const int code = fetcher_->ResponseCode();
-  if (code != 0 && code != 407) return;
+  if (code != 0 && code != 407) return false;
+  Log(FailureLine(u"ERROR_"_qs + message));
   if (const std::optional<JobClock::TimePoint> until =
           crew_.pool->NoteFailure(*proxy_, clock_->Now())) {
-    LetProxyRest(*until, u"Прокси "_qs + crew_.pool->Proxy(*proxy_).name + u" не работает "_qs +
-                             QString::number(ProxyPool::kFailuresBeforeRest) +
-                             u" раза подряд (последняя ошибка: "_qs + message + u")"_qs);
+    LetProxyRest(*until, QString::number(ProxyPool::kFailuresBeforeRest) +
+                             u" ошибки подряд через прокси "_qs + crew_.pool->Proxy(*proxy_).name);
   }
+  return true;
 }
 
 void TScraper::Run::FinishTask(int task) {

@@ -252,6 +252,9 @@ void TScraper::Run::ResultsPageStep() {
       pageText_.clear();
       fetcher_->DropConnection();
       WaitOutBlock(blocked.block, savedAddress_);
+    } catch (const ProxyFailed&) {
+      --attempts;
+      pageText_.clear();
     } catch (const std::exception& failure) {
       // Only a page whose attempt succeeded is walked: a failure after the body arrived (the raw
       // copy could not be written, say) would otherwise add the same ads again with every series.

@@ -26,6 +26,9 @@ struct JobAbandoned {};
 struct BlockedAnswer {
   Block block;
 };
+// A request through a pool's proxy that never reached the engine: the proxy's failure, not the
+// page's, so it uses up no attempt and holds no one; the next attempt may go through another.
+struct ProxyFailed {};
 // Ends the loops at a block when the job is told to stop at one; the rows so far are saved.
 struct JobBlocked {};
 // Leaves the current query in the current region after too many failures in a row.
@@ -70,7 +73,7 @@ class TScraper::Run {
   void TakeProxy();
   void LetProxyRest(JobClock::TimePoint until, const QString& what);
   void PaceProxy();
-  void NoteProxyFailure(const QString& message);
+  bool NoteProxyFailure(const QString& message);
   void FinishTask(int task);
   void CommitFinishedTasks(bool closing);
   void ShowCrewBars();

@@ -53,7 +53,7 @@ void TScraper::Run::Request(const QString& address) {
             BlockOfAnswer(fetcher_->LastAnswer(), fetcher_->ResponseCode())) {
       throw BlockedAnswer{*block};
     }
-    if (proxy_) NoteProxyFailure(QString::fromUtf8(failure.what()));
+    if (proxy_ && NoteProxyFailure(QString::fromUtf8(failure.what()))) throw ProxyFailed{};
     throw;
   }
 }
