@@ -196,7 +196,7 @@ bool TScraper::Run::NoteProxyFailure(const QString& message) {
   if (const std::optional<JobClock::TimePoint> until =
           crew_.pool->NoteFailure(*proxy_, clock_->Now())) {
     LetProxyRest(*until, QString::number(ProxyPool::kFailuresBeforeRest) +
-                             u" ошибки подряд через прокси "_qs + crew_.pool->Proxy(*proxy_).name);
+                             u" ошибки подряд через один прокси"_qs);
   }
   return true;
 }
