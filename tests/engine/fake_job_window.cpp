@@ -11,6 +11,8 @@ void FakeJobWindow::HandOff(const std::function<void()>& routine) {
   if (uiObject != nullptr) {
     BlockingHandOff(uiObject, routine);
   } else {
+    // One routine at a time, as on a real user-interface thread, whichever worker hands it over.
+    std::lock_guard lock(handOffMutex_);
     routine();
   }
   if (afterHandOff) {

@@ -86,6 +86,7 @@ class FakeJobWindow final : public JobWindow {
   }
 
  private:
+  std::mutex handOffMutex_;
   mutable std::mutex mutex_;
   QStringList log_;
   std::vector<Shown> progress_;

@@ -55,7 +55,14 @@ class FakePageFetcher final : public PageFetcher {
       web_.requests_.append(address);
       number = int(web_.requests_.size());
       const auto found = web_.answers_.find(address);
-      if (found == web_.answers_.end()) {
+      std::optional<ScriptedAnswer> proxied;
+      if (web_.throughProxy && !proxy_.ProxyServer.isEmpty()) {
+        proxied = web_.throughProxy(proxy_.ProxyServer, address,
+                                    web_.clock ? web_.clock->Now() : JobClock::TimePoint());
+      }
+      if (proxied) {
+        answer = *proxied;
+      } else if (found == web_.answers_.end()) {
         ADD_FAILURE() << "no answer scripted for " << address.toStdString();
         answer.failure = "not scripted";
       } else {

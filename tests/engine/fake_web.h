@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,11 @@ class FakeWeb {
 
   std::function<std::unique_ptr<PageFetcher>()> Factory();
 
+  // Asked first for every request through a proxy ("host" of the proxy, address asked for); an
+  // answer it gives replaces the scripted one. Also sees when the request began.
+  std::function<std::optional<ScriptedAnswer>(const QString& proxy, const QString& address,
+                                              JobClock::TimePoint began)>
+      throughProxy;
   // Called at the end of every request, before the job sees its outcome.
   std::function<void(int requestNumber)> onGet;
   // Every request takes this long by the clock.

@@ -65,6 +65,9 @@ class ScraperTest : public ::testing::Test {
     config.clock = clock;
     config.blocks = blocks;
     config.giveUpAfter = giveUpAfter;
+    config.workers = workers;
+    config.journal = journal;
+    config.resume = resume;
     job = std::make_shared<TScraper>(window, regions, config);
     return job;
   }
@@ -88,6 +91,9 @@ class ScraperTest : public ::testing::Test {
   QStringList regions{u"Москва=213"_qs};
   BlockPolicy blocks;
   int giveUpAfter = 0;
+  int workers = 1;
+  std::shared_ptr<JobJournal> journal;
+  bool resume = false;
   std::atomic<bool> releaseErrorPauses = true;
   std::atomic<bool> errorPauseBegun = false;
   std::shared_ptr<TScraper> job;
