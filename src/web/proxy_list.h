@@ -25,12 +25,15 @@ struct ProxyList {
 };
 
 // Reads "proxies.txt" in `programFolder`, one proxy per line in the syntax of "proxy.txt";
-// blank lines and lines starting with "#" are skipped. No file gives an empty list. Throws
+// blank lines and lines starting with "#" are skipped, and so is a line that cannot be used (a
+// scheme before the host, no host, no port or one outside 1..65535) or names a proxy of an
+// earlier line again, each with a problem line. No file gives an empty list. Throws
 // std::runtime_error when the file exists but cannot be read.
 ProxyList ReadProxyList(const QString& programFolder);
 
 // Why a "proxy.txt" that exists is not used (its first line names no port), for the log; empty
-// when there is no such file or it is used.
+// when there is no such file or it is used. Meant for a job without a pool: the notice says the
+// requests go out directly. Throws std::runtime_error when the file exists but cannot be read.
 QString IgnoredProxyFileNotice(const QString& programFolder);
 
 }  // namespace korvath
