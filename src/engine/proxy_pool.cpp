@@ -1,5 +1,7 @@
 #include "engine/proxy_pool.h"
 
+#include <algorithm>
+
 namespace korvath {
 
 ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy) {
@@ -9,13 +11,19 @@ ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy) {
   }
 }
 
+// A proxy is in use from the moment it is lent until its last request ends: one lent long ago
+// may have been sending until a moment ago, and would keep its next worker waiting out the pause.
+ProxyPool::TimePoint ProxyPool::LastUse(const Entry& entry) {
+  return entry.lastRequest ? std::max(entry.lastLent, *entry.lastRequest) : entry.lastLent;
+}
+
 std::optional<int> ProxyPool::Borrow(TimePoint now) {
   std::lock_guard lock(mutex_);
   std::optional<int> best;
   for (int i = 0; i < Size(); ++i) {
     const Entry& entry = entries_[i];
     if (entry.lent || now < entry.restUntil) continue;
-    if (!best || entry.lastLent < entries_[*best].lastLent) best = i;
+    if (!best || LastUse(entry) < LastUse(entries_[*best])) best = i;
   }
   if (best) {
     entries_[*best].lent = true;

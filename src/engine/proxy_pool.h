@@ -25,19 +25,23 @@ class ProxyPool {
   int Size() const { return int(entries_.size()); }
   const ListedProxy& Proxy(int proxy) const { return entries_[proxy].proxy; }
 
-  // A proxy that is neither lent nor resting at `now`, the one used longest ago first.
+  // A proxy that is neither lent nor resting at `now`, the one used longest ago first (lent, or
+  // its last request ended); none when every proxy is lent or resting.
   std::optional<int> Borrow(TimePoint now);
   // The proxy's worker no longer uses it.
   void Return(int proxy);
-  // The soonest moment a proxy that is not lent stops resting; none when no such proxy rests.
+  // The soonest moment at which a proxy that is not lent can be borrowed: the end of the shortest
+  // rest, or a moment already past when such a proxy is free; none when every proxy is lent.
   std::optional<TimePoint> SoonestReturn() const;
 
-  // The engine blocked the proxy: it rests for the block wait, doubled with each block of this
-  // proxy in a row. Returns the end of the rest.
+  // The engine blocked the proxy: it rests for the block wait, doubled with each rest of this
+  // proxy in a row up to the maximum, and never shorter than the answer's "Retry-After". Returns
+  // the end of the rest.
   TimePoint RestAfterBlock(int proxy, TimePoint now,
                            std::optional<std::chrono::seconds> retryAfter);
   // A request through the proxy failed before the engine answered. Returns the end of a rest when
-  // this was one failure too many in a row.
+  // this was one failure too many in a row; that rest doubles in the same row as the block rests,
+  // so a proxy that stays dead comes back less and less often.
   std::optional<TimePoint> NoteFailure(int proxy, TimePoint now);
   // An answer came through the proxy: its rows of blocks and of failures end.
   void NoteAnswer(int proxy);
@@ -66,6 +70,7 @@ class ProxyPool {
     int rests = 0;
   };
 
+  static TimePoint LastUse(const Entry& entry);
   TimePoint Rest(Entry& entry, TimePoint now, std::optional<std::chrono::seconds> retryAfter);
 
   mutable std::mutex mutex_;
