@@ -95,7 +95,10 @@ class TestServer::Impl {
   Awaitable Serve(tcp::socket socket, int id) {
     // Arguments of co_await expressions are named locals: g++ 12 mishandles temporaries there.
     // `facts` carries the connection's TLS details into every request it records.
-    RecordedRequest facts{{}, id, {}, {}};
+    RecordedRequest facts{{}, id, {}, {}, {}};
+    boost::system::error_code error;
+    if (const tcp::endpoint peer = socket.remote_endpoint(error); !error)
+      facts.peer = peer.address().to_string();
     try {
       if (!tls_) {
         co_await Converse(socket, socket, facts);

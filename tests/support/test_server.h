@@ -30,6 +30,7 @@ struct RecordedRequest {
   int connection = 0;      // 1 for the first connection accepted, 2 for the next, ...
   std::string serverName;  // the TLS server name indication, if any
   std::string tlsVersion;  // the negotiated TLS version ("TLSv1.2"), if any
+  std::string peer;        // the client's address ("127.0.0.1")
 };
 
 struct TlsOptions {

@@ -20,7 +20,10 @@ constexpr const char* kProgram = "/usr/bin/tinyproxy";
 
 bool TinyproxyInstalled() { return access(kProgram, X_OK) == 0; }
 
-Tinyproxy::Tinyproxy(const std::string& login, const std::string& password) {
+Tinyproxy::Tinyproxy(const std::string& login, const std::string& password)
+    : Tinyproxy(TinyproxyOptions{login, password, {}}) {}
+
+Tinyproxy::Tinyproxy(const TinyproxyOptions& options) {
   std::string pattern =
       (std::filesystem::temp_directory_path() / "korvath-tinyproxy-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr)
@@ -35,8 +38,10 @@ Tinyproxy::Tinyproxy(const std::string& login, const std::string& password) {
         << "Timeout 30\n"
         << "MaxClients 20\n"
         << "Allow 127.0.0.1\n"
-        << "BasicAuth " << login << " " << password << "\n"
         << "LogLevel Critical\n";
+    if (!options.login.empty())
+      out << "BasicAuth " << options.login << " " << options.password << "\n";
+    if (!options.bindAddress.empty()) out << "Bind " << options.bindAddress << "\n";
     if (!out) throw std::runtime_error("cannot write " + config);
   }
   pid_ = fork();

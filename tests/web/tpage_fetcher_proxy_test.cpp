@@ -124,6 +124,24 @@ TEST_F(PageFetcherTinyproxy, TunnelsHttpsWithCredentialsOnEveryRequest) {
   EXPECT_NE(requests[1].bytes.find("Cookie: t=1\r\n"), std::string::npos);
 }
 
+// Proxies bound to addresses of their own look like clients of their own to a server that keeps
+// its blocks per client address, as the demo engine does for the pool's tests and benchmark.
+TEST(PageFetcherBoundTinyproxy, ServerSeesProxysBindAddress) {
+  if (!testing::TinyproxyInstalled()) GTEST_SKIP() << "tinyproxy is not installed";
+  testing::Tinyproxy proxy(testing::TinyproxyOptions{{}, {}, "127.0.0.3"});
+  TestServer server([](const std::string&) { return Respond(200, "OK", "ok"); }, TlsOptions{});
+  QByteArray buffer;
+  TPageFetcher direct;
+  ASSERT_EQ(FailureOf([&] { direct.Get(Q(server.Origin() + "/direct"), buffer); }), "");
+  TPageFetcher proxied;
+  proxied.SetProxyParams(Proxy(proxy.Port()));
+  ASSERT_EQ(FailureOf([&] { proxied.Get(Q(server.Origin() + "/proxied"), buffer); }), "");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].peer, "127.0.0.1");
+  EXPECT_EQ(requests[1].peer, "127.0.0.3");
+}
+
 TEST_F(PageFetcherTinyproxy, PlainHttpThroughProxy) {
   TestServer server([](const std::string&) { return Respond(200, "OK", "plain"); });
   TPageFetcher fetcher;
