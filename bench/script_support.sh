@@ -23,6 +23,16 @@ make_scratch() {
 
 kill_on_exit() { exit_pids+=("$1"); }
 
+# For a process the script has already stopped and waited for: its number may soon belong to
+# another program.
+forget_on_exit() {
+  local pid kept=()
+  for pid in "${exit_pids[@]}"; do
+    [[ "$pid" == "$1" ]] || kept+=("$pid")
+  done
+  exit_pids=("${kept[@]}")
+}
+
 clean_up_on_exit() {
   local pid
   for pid in "${exit_pids[@]}"; do
@@ -55,4 +65,5 @@ start_engine() {
 stop_engine() {
   kill "$engine_pid"
   wait "$engine_pid" 2>/dev/null || true
+  forget_on_exit "$engine_pid"
 }
