@@ -8,7 +8,6 @@
 
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace korvath {
@@ -18,15 +17,6 @@ void WriteFile(const QString& path, const std::string& bytes) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   ASSERT_EQ(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
-}
-
-std::string Utf16LeWithMark(std::u16string_view text) {
-  std::string bytes = "\xFF\xFE";
-  for (const char16_t unit : text) {
-    bytes += char(unit & 0xFF);
-    bytes += char(unit >> 8);
-  }
-  return bytes;
 }
 
 struct ExpectedProxy {
@@ -127,20 +117,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "\xEF\xBB\xBFпользователь:secret@h:1\r\n",
                  {{"h:1", "h", 1, "пользователь", "secret"}},
                  {}},
-        ListCase{"Utf16ByteOrderMark",
-                 Utf16LeWithMark(u"h:1\r\n#\r\ng:2"),
-                 {{"h:1", "h", 1, "", ""}, {"g:2", "g", 2, "", ""}},
-                 {}},
         ListCase{"Windows1251",
                  "# \xEF\xF0\xEE\xEA\xF1\xE8\r\n\xEF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xFC:"
                  "secret@h:7\r\n",
                  {{"h:7", "h", 7, "пользователь", "secret"}},
                  {},
                  true},
-        ListCase{"OldMacLineBreaks",
-                 "a:1\rb:2\r",
-                 {{"a:1", "a", 1, "", ""}, {"b:2", "b", 2, "", ""}},
-                 {}},
         ListCase{"OnlyComments", "# none yet\r\n", {}, {}}),
     [](const ::testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
 
