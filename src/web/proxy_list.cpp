@@ -20,10 +20,11 @@ bool StartsWithScheme(const QString& line) {
 }
 
 // Blanks or a slash cannot stand in a host name; they come from a pasted address or a comment.
+// An "@" there is the rest of a password that held one: the host is the name the log shows.
 bool HostIsUsable(const QString& host) {
   if (host.isEmpty()) return false;
   for (const QChar c : host) {
-    if (c.isSpace() || c == u'/') return false;
+    if (c.isSpace() || c == u'/' || c == u'@') return false;
   }
   return true;
 }

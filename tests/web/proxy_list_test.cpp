@@ -91,12 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {Problem(6, kUnusable)}},
         ListCase{"UnusableLines",
                  "h\nh:\nh:0\nh:65535\nh:65536\nh:8o\nh:-1\n:80\nuser:secret@h:\nh /x:1\n"
-                 "user:secret@:9\nh:99999999999\n",
+                 "user:secret@:9\nh:99999999999\nuser:pass@secret@h:1\n",
                  {{"h:65535", "h", 65535, "", ""}},
                  {Problem(1, kUnusable), Problem(2, kUnusable), Problem(3, kUnusable),
                   Problem(5, kUnusable), Problem(6, kUnusable), Problem(7, kUnusable),
                   Problem(8, kUnusable), Problem(9, kUnusable), Problem(10, kUnusable),
-                  Problem(11, kUnusable), Problem(12, kUnusable)}},
+                  Problem(11, kUnusable), Problem(12, kUnusable), Problem(13, kUnusable)}},
         // With credentials, a scheme would otherwise read as the login "http".
         ListCase{"SchemeBeforeHost",
                  "http://h:1\r\nhttps://user:secret@h:2\r\nsocks5://h:3\r\nh:4\r\n",
