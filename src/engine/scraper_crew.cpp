@@ -131,7 +131,7 @@ void TScraper::Run::WorkTasks() {
   }
 }
 
-// Takes the proxy lent longest ago; when every proxy rests or is in use, waits for the soonest.
+// Takes the proxy used longest ago; when every proxy rests or is in use, waits for the soonest.
 void TScraper::Run::TakeProxy() {
   bool told = false;
   for (;;) {
