@@ -16,13 +16,13 @@ JournalAtStart OpenJournalAtStart(const QString& programFolder,
 }
 
 QString InterruptedJobText(const JournalSummary& summary) {
-  QString text = u"Выполнено заданий (запрос в регионе): %1 из %2, собрано строк: %3"_qs
-                     .arg(summary.tasksDone)
-                     .arg(summary.tasksTotal)
-                     .arg(summary.rows);
+  QString text =
+      u"Выполнено заданий (запрос в регионе): %1 из %2, собрано строк: %3"_qs.arg(summary.tasksDone)
+          .arg(summary.tasksTotal)
+          .arg(summary.rows);
   if (summary.lastWrite.isValid()) {
-    text += u", сбор остановлен "_qs +
-            summary.lastWrite.toLocalTime().toString(u"dd.MM.yyyy HH:mm"_qs);
+    text +=
+        u", сбор остановлен "_qs + summary.lastWrite.toLocalTime().toString(u"dd.MM.yyyy HH:mm"_qs);
   }
   return text + u'.';
 }

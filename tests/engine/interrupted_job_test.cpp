@@ -22,10 +22,8 @@ TEST(InterruptedJob, OnlyAJobThatDidNotCompleteIsOfferedToContinue) {
     bool finished;
     bool offered;
   } cases[] = {
-      {"no journal", -1, false, false},
-      {"nothing done yet", 0, false, true},
-      {"halfway", 3, false, true},
-      {"every task done but not saved", 4, false, true},
+      {"no journal", -1, false, false}, {"nothing done yet", 0, false, true},
+      {"halfway", 3, false, true},      {"every task done but not saved", 4, false, true},
       {"completed", 4, true, false},
   };
   for (const auto& c : cases) {

@@ -168,6 +168,25 @@ TEST_F(JobControlTest, AJobHoldsItsProgramFolderUntilItsThreadEnds) {
   ProgramFolderLock free(folder.path());
 }
 
+// A front end asks before it reads the folder's journal; the folder of its own job, which may
+// still be letting go of it, is no other job's.
+TEST_F(JobControlTest, FolderCheckBeforeAStartCountsOnlyOtherJobs) {
+  StartJobInRequest();
+  EXPECT_NO_THROW(control->CheckFolderFree(folder.path()));
+  JobControl other;
+  try {
+    other.CheckFolderFree(folder.path());
+    ADD_FAILURE() << "another job's folder passed";
+  } catch (const std::runtime_error& refusal) {
+    EXPECT_NE(std::string(refusal.what()).find("уже идёт работа"), std::string::npos);
+  }
+  LetRequestsEnd();
+  WaitForJobEnd();
+  EXPECT_NO_THROW(other.CheckFolderFree(folder.path()));
+  // The check takes the folder for no longer than it looks.
+  EXPECT_FALSE(QFile::exists(ProgramFolderLockPath(folder.path())));
+}
+
 TEST_F(JobControlTest, LockOfAProcessThatHasEndedIsTakenOver) {
   QFile stale(ProgramFolderLockPath(folder.path()));
   ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
