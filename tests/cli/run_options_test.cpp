@@ -27,6 +27,34 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
   EXPECT_FALSE(options.openResults);
   EXPECT_FALSE(options.timeoutMs.has_value());
   EXPECT_TRUE(options.workbook);
+  EXPECT_EQ(options.workers, 1);
+  EXPECT_EQ(options.interruptedJob, InterruptedJobChoice::Refuse);
+}
+
+TEST(RunOptions, ReadsWorkersAndWhatToDoWithAnInterruptedJob) {
+  const struct {
+    std::initializer_list<const char*> args;
+    int workers;
+    InterruptedJobChoice choice;
+  } cases[] = {
+      {{"--workers", "1"}, 1, InterruptedJobChoice::Refuse},
+      {{"--workers=64", "--fresh"}, 64, InterruptedJobChoice::Fresh},
+      {{"--resume", "--workers", "8", "--interval", "0.5", "--dir", "/tmp/p"},
+       8,
+       InterruptedJobChoice::Resume},
+      // A new job takes its inputs from the command line as ever.
+      {{"--fresh", "--queries", "q.txt", "--regions", "A=1", "--retry", "2", "--limit", "3"},
+       1,
+       InterruptedJobChoice::Fresh},
+      {{"--resume", "--resume"}, 1, InterruptedJobChoice::Resume},
+  };
+  for (const auto& c : cases) {
+    const QStringList args = Args(c.args);
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    const RunOptions options = ParseRunArguments(args);
+    EXPECT_EQ(options.workers, c.workers);
+    EXPECT_EQ(options.interruptedJob, c.choice);
+  }
 }
 
 TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
@@ -108,6 +136,19 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--regions", "213"}, "\"213\" has no region name"},
       {{"--regions", "A=1,B=2,C=1"}, "\"C=1\": region 1 is given twice"},
       {{"--regions", "A=1,A=1"}, "\"A=1\": region 1 is given twice"},
+      {{"--workers", "0"}, "--workers: expected a whole number from 1 to 64, got \"0\""},
+      {{"--workers", "65"}, "--workers: expected a whole number from 1 to 64"},
+      {{"--workers", "2.5"}, "--workers: expected a whole number"},
+      {{"--workers"}, "--workers: missing value"},
+      {{"--resume=yes"}, "--resume takes no value"},
+      {{"--fresh=1"}, "--fresh takes no value"},
+      {{"--resume", "--fresh"}, "--resume and --fresh exclude each other"},
+      {{"--fresh", "--resume"}, "--resume and --fresh exclude each other"},
+      // The interrupted job goes on with its own inputs; these would be ignored.
+      {{"--resume", "--queries", "q.txt"}, "--queries is not allowed with --resume"},
+      {{"--regions=A=1", "--resume"}, "--regions is not allowed with --resume"},
+      {{"--resume", "--retry", "5"}, "--retry is not allowed with --resume"},
+      {{"--resume", "--limit=5"}, "--limit is not allowed with --resume"},
   };
   for (const auto& c : cases) {
     const QStringList args = Args(c.args);
