@@ -32,29 +32,13 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
 }
 
 TEST(RunOptions, ReadsWorkersAndWhatToDoWithAnInterruptedJob) {
-  const struct {
-    std::initializer_list<const char*> args;
-    int workers;
-    InterruptedJobChoice choice;
-  } cases[] = {
-      {{"--workers", "1"}, 1, InterruptedJobChoice::Refuse},
-      {{"--workers=64", "--fresh"}, 64, InterruptedJobChoice::Fresh},
-      {{"--resume", "--workers", "8", "--interval", "0.5", "--dir", "/tmp/p"},
-       8,
-       InterruptedJobChoice::Resume},
-      // A new job takes its inputs from the command line as ever.
-      {{"--fresh", "--queries", "q.txt", "--regions", "A=1", "--retry", "2", "--limit", "3"},
-       1,
-       InterruptedJobChoice::Fresh},
-      {{"--resume", "--resume"}, 1, InterruptedJobChoice::Resume},
-  };
-  for (const auto& c : cases) {
-    const QStringList args = Args(c.args);
-    SCOPED_TRACE(args.join(u' ').toStdString());
-    const RunOptions options = ParseRunArguments(args);
-    EXPECT_EQ(options.workers, c.workers);
-    EXPECT_EQ(options.interruptedJob, c.choice);
-  }
+  const RunOptions resume =
+      ParseRunArguments(Args({"--resume", "--workers", "64", "--interval=1"}));
+  EXPECT_EQ(std::make_pair(resume.workers, resume.interruptedJob),
+            std::make_pair(64, InterruptedJobChoice::Resume));
+  // A new job takes its inputs from the command line as ever.
+  const RunOptions fresh = ParseRunArguments(Args({"--fresh", "--retry", "2", "--limit", "3"}));
+  EXPECT_EQ(fresh.interruptedJob, InterruptedJobChoice::Fresh);
 }
 
 TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
@@ -138,11 +122,7 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--regions", "A=1,A=1"}, "\"A=1\": region 1 is given twice"},
       {{"--workers", "0"}, "--workers: expected a whole number from 1 to 64, got \"0\""},
       {{"--workers", "65"}, "--workers: expected a whole number from 1 to 64"},
-      {{"--workers", "2.5"}, "--workers: expected a whole number"},
-      {{"--workers"}, "--workers: missing value"},
       {{"--resume=yes"}, "--resume takes no value"},
-      {{"--fresh=1"}, "--fresh takes no value"},
-      {{"--resume", "--fresh"}, "--resume and --fresh exclude each other"},
       {{"--fresh", "--resume"}, "--resume and --fresh exclude each other"},
       // The interrupted job goes on with its own inputs; these would be ignored.
       {{"--resume", "--queries", "q.txt"}, "--queries is not allowed with --resume"},

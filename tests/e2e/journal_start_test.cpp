@@ -31,10 +31,6 @@ TEST(CliJournal, InterruptedJobIsNeitherContinuedNorReplacedUnasked) {
        true,
        {u"--resume"_qs, u"--queries"_qs, u"q.txt"_qs},
        {u"--queries is not allowed with --resume"_qs, u"usage: korvath-cli run"_qs}},
-      {"resume and fresh",
-       true,
-       {u"--fresh"_qs, u"--resume"_qs},
-       {u"--resume and --fresh exclude each other"_qs}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
