@@ -17,7 +17,7 @@ JournalAtStart OpenJournalAtStart(const QString& programFolder,
 
 QString InterruptedJobText(const JournalSummary& summary) {
   QString text =
-      u"Выполнено заданий (запрос в регионе): %1 из %2, собрано строк: %3"_qs.arg(summary.tasksDone)
+      u"Выполнено задач (запрос в регионе): %1 из %2, собрано строк: %3"_qs.arg(summary.tasksDone)
           .arg(summary.tasksTotal)
           .arg(summary.rows);
   if (summary.lastWrite.isValid()) {

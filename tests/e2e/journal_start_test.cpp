@@ -19,7 +19,7 @@ TEST(CliJournal, InterruptedJobIsNeitherContinuedNorReplacedUnasked) {
   const CliResult run = RunCli(sandbox, {u"--queries"_qs, u"q.txt"_qs, u"--regions"_qs, u"A=1"_qs});
   EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
   EXPECT_TRUE(
-      run.err.contains(u"holds an interrupted job: Выполнено заданий (запрос в регионе): "
+      run.err.contains(u"holds an interrupted job: Выполнено задач (запрос в регионе): "
                        u"3 из 4, собрано строк: 3, сбор остановлен "_qs))
       << run.err.toStdString();
   EXPECT_TRUE(run.err.contains(

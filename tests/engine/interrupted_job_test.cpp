@@ -9,11 +9,11 @@ namespace {
 TEST(InterruptedJob, TextSaysWhatWasDoneAndWhenItStoppedInLocalTime) {
   JournalSummary summary{3, 10, 240, QDateTime(QDate(2024, 3, 5), QTime(7, 4, 59)).toUTC()};
   EXPECT_EQ(InterruptedJobText(summary),
-            u"Выполнено заданий (запрос в регионе): 3 из 10, собрано строк: 240, сбор "
+            u"Выполнено задач (запрос в регионе): 3 из 10, собрано строк: 240, сбор "
             u"остановлен 05.03.2024 07:04."_qs);
   summary.lastWrite = QDateTime();
   EXPECT_EQ(InterruptedJobText(summary),
-            u"Выполнено заданий (запрос в регионе): 3 из 10, собрано строк: 240."_qs);
+            u"Выполнено задач (запрос в регионе): 3 из 10, собрано строк: 240."_qs);
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST_F(WindowStart, InterruptedJobIsOfferedAndEachAnswerDoesWhatItSays) {
     EXPECT_EQ(questions_[0].caption, u"Korvath"_qs);
     EXPECT_EQ(questions_[0].text.section(u'\n', 0, 1), u"Продолжить прерванный сбор?\n"_qs);
     EXPECT_TRUE(questions_[0].text.contains(
-        u"Выполнено заданий (запрос в регионе): 1 из 4, собрано строк: 1, сбор остановлен "_qs))
+        u"Выполнено задач (запрос в регионе): 1 из 4, собрано строк: 1, сбор остановлен "_qs))
         << questions_[0].text.toStdString();
     EXPECT_EQ(questions_[0].answers,
               (QStringList{u"Продолжить"_qs, u"Начать заново"_qs, u"Отмена"_qs}));
