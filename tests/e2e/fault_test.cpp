@@ -3,7 +3,6 @@
 #include "e2e_support.h"
 #include "fault_support.h"
 
-#include "journal/job_journal.h"
 #include "support/free_port.h"
 #include "support/tinyproxy.h"
 
@@ -344,20 +343,11 @@ TEST(CliFault, WorkingFileThatCannotBeReplacedLeavesTheJobGoingOn) {
   }
 }
 
-// The pages that the job journal takes in a program folder from the start of a job on.
-qint64 OpenJournalPages(qint64 page) {
-  QTemporaryDir folder;
-  const auto journal = JobJournal::Open(folder.path(), nullptr);
-  qint64 pages = 0;
-  for (const QFileInfo& file : QDir(folder.path()).entryInfoList(QDir::Files))
-    pages += (file.size() + page - 1) / page;
-  return pages;
-}
-
-// The program folder is a tmpfs with room for the journal and the first query's "current.csv"
-// and for nothing more: the second working save fails and leaves the first one's file in place, the
-// results file fails too and is reported once, without an error pause (nothing is left to wait
-// for), and the exit status says so.
+// The program folder is a tmpfs with room for the first query's "current.csv" and for nothing
+// more (the job journal, whose file grows with every page, lives outside it through a symbolic
+// link): the second working save fails and leaves the first one's file in place, the results file
+// fails too and is reported once, without an error pause (nothing is left to wait for), and the
+// exit status says so.
 TEST(CliFault, DiskFullKeepsTheLastWorkingFileWhole) {
   if (const QString reason = MountNamespaceUnavailable(); !reason.isEmpty())
     GTEST_SKIP() << reason.toStdString();
@@ -365,19 +355,22 @@ TEST(CliFault, DiskFullKeepsTheLastWorkingFileWhole) {
   const auto pages = [](qint64 bytes) { return (bytes + kPage - 1) / kPage; };
   // The second working save writes its file beside the first one's before it replaces it; the
   // lock that keeps other jobs out of the folder takes a page of its own.
-  const qint64 size = (OpenJournalPages(kPage) + pages(Clean().workingBytes) +
-                       pages(CleanTwoQueries().workingBytes)) *
-                      kPage;
+  const qint64 size = (pages(Clean().workingBytes) + pages(CleanTwoQueries().workingBytes)) * kPage;
   ASSERT_LE(CleanTwoQueries().workingBytes, CleanTwoQueries().resultsBytes);
 
   DemoEngine engine(kShape);
   Sandbox sandbox;
   QTemporaryDir kept;
-  ASSERT_TRUE(kept.isValid());
+  QTemporaryDir journal;
+  ASSERT_TRUE(kept.isValid() && journal.isValid());
   const CliResult run =
-      StartMountedCli(sandbox, uR"(mount -t tmpfs -o size=%1 tmpfs "$P")"_qs.arg(size),
-                      JobArguments(sandbox, engine.Origin(), TwoQueries(sandbox)), kept.path())
+      StartMountedCli(
+          sandbox,
+          uR"(mount -t tmpfs -o size=%1 tmpfs "$P"; ln -s "%2/job.sqlite" "$P/")"_qs.arg(
+              QString::number(size), journal.path()),
+          JobArguments(sandbox, engine.Origin(), TwoQueries(sandbox)), kept.path())
           .Finish();
+  ASSERT_TRUE(QFileInfo::exists(journal.filePath(u"job.sqlite"_qs)));
 
   EXPECT_EQ(run.exitCode, 1) << run.err.toStdString() << run.out.toStdString();
   const QString working = sandbox.ProgramFile(u"current.csv"_qs);
