@@ -3,21 +3,17 @@
 #include "cli/headless_window.h"
 #include "cli/interrupt_signal.h"
 #include "cli/run_options.h"
+#include "cli/run_start.h"
 #include "cli/ui_turn.h"
 #include "engine/job_control.h"
 #include "engine/scraper.h"
 #include "inputs/program_folder.h"
-#include "inputs/region_catalogue.h"
-#include "inputs/region_tree_model.h"
-#include "inputs/saved_inputs.h"
 #include "results/run_log.h"
-#include "textutil/text_file.h"
 #include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <openssl/crypto.h>
@@ -25,7 +21,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,59 +44,6 @@ void PrintLine(std::FILE* out, const QString& text) {
   std::fflush(out);
 }
 
-// Why `path` cannot be read as a file of queries, or nothing when it can.
-std::optional<QString> NotAQueriesFile(const QString& path) {
-  std::error_code error;
-  switch (std::filesystem::status(QFile::encodeName(path).toStdString(), error).type()) {
-    case std::filesystem::file_type::regular:
-      return std::nullopt;
-    case std::filesystem::file_type::not_found:
-      return u"no such file"_qs;
-    case std::filesystem::file_type::directory:
-      return u"it is a folder, not a file"_qs;
-    case std::filesystem::file_type::character:
-    case std::filesystem::file_type::block:
-      return u"it is a device, not a file"_qs;
-    case std::filesystem::file_type::fifo:
-      return u"it is a pipe, not a file"_qs;
-    case std::filesystem::file_type::socket:
-      return u"it is a socket, not a file"_qs;
-    default:
-      return QString::fromStdString(error ? error.message() : "it is not a regular file");
-  }
-}
-
-// The query lines; a file read as Windows-1251 is said in `notices`.
-QStringList ReadQueries(const RunOptions& options, const QString& programFolder,
-                        QStringList& notices) {
-  QString path = options.queriesFile;
-  TextFileLines queries;
-  if (path.isEmpty()) {
-    path = QueriesFilePath(programFolder);
-    queries = LoadQueries(programFolder);
-  } else {
-    if (const std::optional<QString> reason = NotAQueriesFile(path)) {
-      throw std::runtime_error(
-          u"Cannot open the queries file \"%1\": %2"_qs.arg(path, *reason).toStdString());
-    }
-    queries = ReadTextFile(path);
-  }
-  if (queries.readAsWindows1251) notices.append(Windows1251Notice(path));
-  return queries.lines;
-}
-
-// The ticked regions as the window would collect them: the catalogue, then the saved ticks.
-QStringList ReadRegions(const RunOptions& options, const QString& programFolder,
-                        QStringList& notices) {
-  if (options.regions) return *options.regions;
-  RegionTreeModel tree;
-  LoadRegionCatalogue(tree, programFolder);
-  CheckCatalogueHasRegions(tree, programFolder);
-  if (RestoreSelection(tree, programFolder).readAsWindows1251)
-    notices.append(Windows1251Notice(SelectionFilePath(programFolder)));
-  return CollectCheckedRegions(tree);
-}
-
 bool ProxyFileUnusable(const QString& programFolder) {
   try {
     const std::optional<ProxySettings> proxy = ReadProxyFile(programFolder);
@@ -121,12 +63,12 @@ struct JobOutcome {
 };
 
 // Starts the job and runs the event loop until its thread has ended.
-JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
-                  const ScraperConfig& config, bool openResults) {
+JobOutcome RunJob(const RunStart& start, const ScraperConfig& config, bool openResults) {
   // Outside its event loop the main thread keeps the turn, so that the job's hand-offs wait until
   // the loop delivers events (see UiTurn); it is let go last, after job control and the window.
   std::unique_lock turn(UiTurn());
-  HeadlessWindow window(settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr, openResults);
+  HeadlessWindow window(start.settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr,
+                        openResults);
   JobControl control;
   window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
   QObject::connect(&control, &JobControl::jobFinished, QCoreApplication::instance(),
@@ -142,7 +84,7 @@ JobOutcome RunJob(const HeadlessSettings& settings, const QStringList& regions,
   });
 
   try {
-    if (!control.Start(window, regions, config)) return outcome;
+    if (!control.Start(window, start.regions, config)) return outcome;
   } catch (const std::runtime_error& error) {
     // A folder that cannot be written or is taken by another job: nothing has been done yet.
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
@@ -166,8 +108,7 @@ int RunCommand(const QStringList& arguments) {
   OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
   RunOptions options;
   QString programFolder;
-  QStringList queries;
-  QStringList regions;
+  RunStart start;
   QStringList notices;
   try {
     options = ParseRunArguments(arguments);
@@ -179,8 +120,7 @@ int RunCommand(const QStringList& arguments) {
     }
     // Said first, so that a user whose inputs are missing learns where to put them.
     PrintLine(stdout, u"Program folder: "_qs + QDir::toNativeSeparators(programFolder));
-    queries = ReadQueries(options, programFolder, notices);
-    regions = ReadRegions(options, programFolder, notices);
+    start = PrepareRunStart(options, programFolder, notices);
   } catch (const RunArgumentError& error) {
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
     PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
@@ -190,12 +130,6 @@ int RunCommand(const QStringList& arguments) {
     return kExitBadInput;
   }
 
-  HeadlessSettings settings;
-  settings.intervalMs = int(options.interval.count());
-  settings.retryCount = options.retryCount;
-  settings.capEnabled = options.cap.has_value();
-  settings.capValue = options.cap.value_or(settings.capValue);
-  settings.queryLines = queries;
   ScraperConfig config;
   config.origin = options.origin;
   config.programFolder = programFolder;
@@ -203,6 +137,9 @@ int RunCommand(const QStringList& arguments) {
   config.workingFolder = QDir::currentPath();
   config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
   config.giveUpAfter = options.giveUpAfter;
+  config.workers = options.workers;
+  config.journal = start.journal;
+  config.resume = start.resume;
   if (options.timeoutMs) {
     const std::chrono::milliseconds timeout(*options.timeoutMs);
     config.makeFetcher = [timeout] {
@@ -219,7 +156,7 @@ int RunCommand(const QStringList& arguments) {
   // status must not call that a completed job.
   const bool proxyUnusable = ProxyFileUnusable(programFolder);
   for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
-  const JobOutcome outcome = RunJob(settings, regions, config, options.openResults);
+  const JobOutcome outcome = RunJob(start, config, options.openResults);
 
   switch (outcome.end) {
     case JobEnd::NotStarted:

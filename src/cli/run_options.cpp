@@ -1,6 +1,7 @@
 #include "cli/run_options.h"
 
 #include "engine/engine_origin.h"
+#include "engine/scraper.h"
 
 #include <QSet>
 #include <QUrl>
@@ -87,6 +88,7 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
 
   RunOptions options;
   options.origin = kDefaultEngineOrigin.toString();
+  QSet<QString> given;
   for (qsizetype i = 0; i < arguments.size(); ++i) {
     QString name = arguments[i];
     std::optional<QString> value;
@@ -94,6 +96,7 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       value = name.mid(eq + 1);
       name.truncate(eq);
     }
+    given.insert(name);
     if (name == u"--open"_qs) {
       if (value) Fail(u"--open takes no value"_qs);
       options.openResults = true;
@@ -104,10 +107,17 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.workbook = name == u"--xlsx"_qs;
       continue;
     }
+    if (name == u"--resume"_qs || name == u"--fresh"_qs) {
+      if (value) Fail(u"%1 takes no value"_qs.arg(name));
+      options.interruptedJob =
+          name == u"--resume"_qs ? InterruptedJobChoice::Resume : InterruptedJobChoice::Fresh;
+      continue;
+    }
     static const QStringList kValueOptions = {
         u"--dir"_qs,        u"--origin"_qs,         u"--interval"_qs, u"--retry"_qs,
         u"--limit"_qs,      u"--queries"_qs,        u"--regions"_qs,  u"--timeout-ms"_qs,
-        u"--block-wait"_qs, u"--block-wait-max"_qs, u"--on-block"_qs, u"--give-up-after"_qs};
+        u"--block-wait"_qs, u"--block-wait-max"_qs, u"--on-block"_qs, u"--give-up-after"_qs,
+        u"--workers"_qs};
     if (!kValueOptions.contains(name)) Fail(u"unknown argument \"%1\""_qs.arg(arguments[i]));
     if (!value) {
       if (i + 1 >= arguments.size()) Fail(u"%1: missing value"_qs.arg(name));
@@ -138,6 +148,8 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
       options.stopOnBlock = *value == u"stop"_qs;
     } else if (name == u"--give-up-after"_qs) {
       options.giveUpAfter = WholeNumber(name, *value, 1, kMaxInt);
+    } else if (name == u"--workers"_qs) {
+      options.workers = WholeNumber(name, *value, 1, kMaxWorkers);
     } else if (name == u"--queries"_qs) {
       if (value->isEmpty()) Fail(u"--queries: empty path"_qs);
       options.queriesFile = *value;
@@ -148,12 +160,26 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
   if (options.blockWaitMax < options.blockWait) {
     Fail(u"--block-wait-max: must not be shorter than --block-wait"_qs);
   }
+  if (given.contains(u"--resume"_qs) && given.contains(u"--fresh"_qs)) {
+    Fail(u"--resume and --fresh exclude each other"_qs);
+  }
+  if (options.interruptedJob == InterruptedJobChoice::Resume) {
+    // The journal's job goes on exactly as it began; another value here would be ignored.
+    for (const QString& input : {u"--queries"_qs, u"--regions"_qs, u"--retry"_qs, u"--limit"_qs}) {
+      if (given.contains(input)) {
+        Fail(
+            u"%1 is not allowed with --resume, which continues the interrupted job with its own "
+            u"queries, regions, retry count and limit"_qs.arg(input));
+      }
+    }
+  }
   return options;
 }
 
 const char kRunUsage[] =
     "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
     " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open] [--block-wait S]"
-    " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N] [--xlsx | --no-xlsx]";
+    " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N] [--xlsx | --no-xlsx]"
+    " [--workers N] [--resume | --fresh]";
 
 }  // namespace korvath

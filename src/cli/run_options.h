@@ -9,6 +9,13 @@
 
 namespace korvath {
 
+// What a run does with an interrupted job that it finds in the program folder's journal.
+enum class InterruptedJobChoice {
+  Refuse,  // neither option given: a script must not throw the job away by accident
+  Resume,  // --resume: continue it with its own inputs
+  Fresh,   // --fresh: start a new job in its place
+};
+
 // How one headless run is set up: the window's inputs and settings, given as arguments.
 struct RunOptions {
   // Where the program's files live; empty lets ChooseProgramFolder decide.
@@ -36,6 +43,9 @@ struct RunOptions {
   bool stopOnBlock = false;
   // Failed attempts in a row after which a query is left in its region; 0: never.
   int giveUpAfter = 0;
+  // Workers that walk the job's tasks at once.
+  int workers = 1;
+  InterruptedJobChoice interruptedJob = InterruptedJobChoice::Refuse;
 };
 
 // A command line that cannot be run; the message says what is wrong with it.

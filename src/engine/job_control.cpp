@@ -99,6 +99,10 @@ bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
   return true;
 }
 
+void JobControl::CheckFolderFree(const QString& programFolder) const {
+  korvath::CheckFolderFree(programFolder, folderLock_.get());
+}
+
 void JobControl::Pause() {
   if (!JobRunning()) {
     return;

@@ -30,6 +30,9 @@ class JobControl : public QObject {
   // the working folder cannot be written, or another job runs in the program folder; the job
   // holds that folder until its thread has ended.
   bool Start(JobWindow& window, const QStringList& checkedRegions, const ScraperConfig& config);
+  // Throws, as Start would, when the program folder cannot be written or another job holds it;
+  // a job of this control that has ended does not count.
+  void CheckFolderFree(const QString& programFolder) const;
   // Holds a running job or releases a held one.
   void Pause();
   // Releases a held job, asks it to stop and zeroes both bars.

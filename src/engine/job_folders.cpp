@@ -53,6 +53,13 @@ ProgramFolderLock::ProgramFolderLock(const QString& programFolder)
       u"окончания или запустите эту работу из другой папки."_qs.arg(Shown(programFolder), holder));
 }
 
+void CheckFolderFree(const QString& programFolder, const ProgramFolderLock* ownLock) {
+  CheckFolderWritable(programFolder, true);
+  if (ownLock != nullptr && ownLock->Folder() == programFolder) return;
+  // Taken and let go at once: the job takes the folder for itself when it starts.
+  const ProgramFolderLock probe(programFolder);
+}
+
 QString ProgramFolderLockPath(const QString& programFolder) {
   return QDir(programFolder).filePath(u"korvath.lock"_qs);
 }

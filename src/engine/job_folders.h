@@ -26,6 +26,11 @@ class ProgramFolderLock {
   QLockFile lock_;
 };
 
+// Throws, as the start of a job would, when the program folder cannot be written or a job other
+// than the one `ownLock` is for holds it: a front end checks this before it reads what is in the
+// folder (the job journal), which another job may be changing.
+void CheckFolderFree(const QString& programFolder, const ProgramFolderLock* ownLock = nullptr);
+
 // The lock file in `programFolder`.
 QString ProgramFolderLockPath(const QString& programFolder);
 

@@ -8,6 +8,7 @@
 #include "ui/region_tree_view.h"
 #include "ui/startup_checks.h"
 #include "ui/window_look.h"
+#include "ui/window_settings.h"
 #include "ui/wrapping_check_box.h"
 
 #include <QAction>
@@ -35,8 +36,6 @@ constexpr char16_t kGreeting[] = u"Спасибо, что пользуетесь
 constexpr char16_t kFolderLine[] = u"Файлы программы хранятся в папке %1";
 constexpr char16_t kFolderNotShown[] =
     u"Не удалось открыть папку \"%1\": не найдена программа для просмотра папок.";
-// Caption of the boxes that report an error of a window command.
-constexpr char16_t kErrorCaption[] = u"Korvath";
 constexpr char16_t kTreeCannotTakeFocus[] =
     u"Нельзя перевести фокус на дерево регионов: оно отключено или скрыто.";
 
@@ -99,6 +98,12 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
   if (!options_.openFolder) {
     options_.openFolder = OpenFolderWithDesktop;
   }
+  if (!options_.startJob) {
+    options_.startJob = [](JobControl& control, JobWindow& window,
+                           const QStringList& checkedRegions, const ScraperConfig& config) {
+      return control.Start(window, checkedRegions, config);
+    };
+  }
   setObjectName(u"MainForm"_qs);
   setWindowTitle(u"Korvath"_qs);
   setFont(TahomaFont(11));
@@ -160,6 +165,12 @@ void TMainForm::CreateControls() {
   KeywordsMemo->installEventFilter(this);
 
   IntervalSpinEdit = MakeSpinBox(this, "IntervalSpinEdit", 0, 3);
+  WorkersLabel = MakeLabel(this, "WorkersLabel", u"Потоков:"_qs);
+  WorkersSpinEdit = MakeSpinBox(this, "WorkersSpinEdit", 1, 1);
+  WorkersSpinEdit->setMaximum(kMaxWorkers);
+  WorkersSpinEdit->setToolTip(
+      u"Сколько потоков ведут сбор, каждый через свой прокси из proxies.txt; "
+      u"число действует со следующего старта."_qs);
 
   RegionsTree = new RegionTreeView(this);
   RegionsTree->setObjectName(u"RegionsTree"_qs);
@@ -239,6 +250,9 @@ bool TMainForm::FormShow() {
     LogWindows1251(queries, QueriesFilePath(folder));
     queriesLoaded_ = true;
   });
+  QStringList problems;
+  WorkersSpinEdit->setValue(LoadWindowSettings(folder, problems).workers);
+  for (const QString& problem : problems) AddLogLine(*jobWindow_, problem);
   return true;
 }
 
@@ -257,23 +271,12 @@ bool TMainForm::FormClose() {
   return RunHandler([&] {
     if (selectionLoaded_) SaveSelection(regions_, options_.programFolder);
     if (queriesLoaded_) SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
+    SaveWindowSettings({WorkersSpinEdit->value()}, options_.programFolder);
   });
 }
 
 void TMainForm::LogWindows1251(const TextFileLines& file, const QString& path) {
   if (file.readAsWindows1251) AddLogLine(*jobWindow_, Windows1251Notice(path));
-}
-
-void TMainForm::StartButtonClick() {
-  RunHandler([&] {
-    checkedRegionsList_ = CollectCheckedRegions(regions_);
-    ScraperConfig config;
-    config.origin = options_.engineOrigin;
-    config.programFolder = options_.programFolder;
-    // Starting lets go of the last job, whose table the results tab still shows.
-    if (!jobControl_.JobRunning()) LogArea->Results().KeepOwnCopy();
-    jobControl_.Start(*jobWindow_, checkedRegionsList_, config);
-  });
 }
 
 void TMainForm::StopButtonClick() {
@@ -360,7 +363,7 @@ bool TMainForm::RunHandler(const std::function<void()>& handler) {
     handler();
     return true;
   } catch (const std::exception& error) {
-    ShowMessage(this, QString::fromUtf16(kErrorCaption), QString::fromUtf8(error.what()));
+    ShowMessage(this, QString::fromUtf16(kBoxCaption), QString::fromUtf8(error.what()));
   }
   return false;
 }

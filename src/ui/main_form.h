@@ -4,6 +4,7 @@
 #include "engine/job_control.h"
 #include "engine/scraper.h"
 #include "inputs/region_tree_model.h"
+#include "journal/job_journal.h"
 #include "textutil/text_file.h"
 #include "ui/form_job_window.h"
 #include "ui/log_tabs.h"
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -24,8 +26,14 @@ class QSpinBox;
 
 namespace korvath {
 
+struct JournalAtStart;
 class RegionTreeView;
 class WrappingCheckBox;
+
+// Starts a job through job control and says whether it started.
+using JobStarter =
+    std::function<bool(JobControl& control, JobWindow& window, const QStringList& checkedRegions,
+                       const ScraperConfig& config)>;
 
 struct MainFormOptions {
   // Every file of the program lives here.
@@ -41,6 +49,8 @@ struct MainFormOptions {
   // Shows the program folder in a file manager; the desktop's unless replaced. Throws when the
   // folder cannot be shown.
   DocumentOpener openFolder;
+  // JobControl::Start unless replaced.
+  JobStarter startJob;
 };
 
 // The program's one window: the inputs of a run, its commands, its log and its progress.
@@ -84,6 +94,11 @@ class TMainForm : public QWidget {
   void LayOutControls();
   bool FormShow();
   bool FormClose();
+  // Whether the journal's interrupted job is to go on: asks the user when there is one. Empty
+  // when nothing is to start.
+  std::optional<bool> ChooseToResume(const JournalAtStart& journal);
+  // Puts what the journal's job runs with into the controls, so that the user sees it.
+  void ShowJobInputs(const JournalInputs& inputs);
   // Says in the log that `file`, read from `path`, was taken as Windows-1251.
   void LogWindows1251(const TextFileLines& file, const QString& path);
   // Selects the whole query list on Ctrl+A; returns whether it took the key.
@@ -118,6 +133,8 @@ class TMainForm : public QWidget {
   QPushButton* OpenFolderButton = nullptr;
   QPlainTextEdit* KeywordsMemo = nullptr;
   QSpinBox* IntervalSpinEdit = nullptr;
+  QLabel* WorkersLabel = nullptr;
+  QSpinBox* WorkersSpinEdit = nullptr;
   RegionTreeView* RegionsTree = nullptr;
   WrappingCheckBox* Limit10CheckBox = nullptr;
   QPushButton* SelectAllButton = nullptr;

@@ -24,6 +24,8 @@ constexpr int kStartHeight = 50;
 constexpr int kControlHeight = 22;
 constexpr int kTwoLineHeight = 30;
 constexpr int kSpinWidth = 64;
+// Room for two digits, enough for the most workers.
+constexpr int kNarrowSpinWidth = 48;
 constexpr int kSmallButtonWidth = 60;
 constexpr int kTreeButtonWidth = 96;
 constexpr int kTreeButtonHeight = 21;
@@ -65,13 +67,19 @@ void TMainForm::LayOutControls() {
 
   StartButton->setGeometry(kMargin, kRowTop, kTree.width(), kStartHeight);
 
-  // First settings row: the interval, then the cap check box with its box.
+  // First settings row: the interval and the workers, which set the pace together, then the cap
+  // check box with its box.
   int x = kRightColumnLeft;
   const int label4Width = TextWidth(*Label4, Label4->text());
   Label4->setGeometry(x, kRowTop, label4Width, kControlHeight);
   x += label4Width + kGap;
   IntervalSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
   x += kSpinWidth + 3 * kGap;
+  const int workersLabelWidth = TextWidth(*WorkersLabel, WorkersLabel->text());
+  WorkersLabel->setGeometry(x, kRowTop, workersLabelWidth, kControlHeight);
+  x += workersLabelWidth + kGap;
+  WorkersSpinEdit->setGeometry(x, kRowTop, kNarrowSpinWidth, kControlHeight);
+  x += kNarrowSpinWidth + 3 * kGap;
   const int checkWidth = Limit10CheckBox->TwoLineWidth();
   Limit10CheckBox->setGeometry(x, kRowTop - (kTwoLineHeight - kControlHeight) / 2, checkWidth,
                                kTwoLineHeight);

@@ -27,6 +27,18 @@ TEST(RunOptions, DefaultsAreTheWindowsSettings) {
   EXPECT_FALSE(options.openResults);
   EXPECT_FALSE(options.timeoutMs.has_value());
   EXPECT_TRUE(options.workbook);
+  EXPECT_EQ(options.workers, 1);
+  EXPECT_EQ(options.interruptedJob, InterruptedJobChoice::Refuse);
+}
+
+TEST(RunOptions, ReadsWorkersAndWhatToDoWithAnInterruptedJob) {
+  const RunOptions resume =
+      ParseRunArguments(Args({"--resume", "--workers", "64", "--interval=1"}));
+  EXPECT_EQ(std::make_pair(resume.workers, resume.interruptedJob),
+            std::make_pair(64, InterruptedJobChoice::Resume));
+  // A new job takes its inputs from the command line as ever.
+  const RunOptions fresh = ParseRunArguments(Args({"--fresh", "--retry", "2", "--limit", "3"}));
+  EXPECT_EQ(fresh.interruptedJob, InterruptedJobChoice::Fresh);
 }
 
 TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
@@ -108,6 +120,15 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--regions", "213"}, "\"213\" has no region name"},
       {{"--regions", "A=1,B=2,C=1"}, "\"C=1\": region 1 is given twice"},
       {{"--regions", "A=1,A=1"}, "\"A=1\": region 1 is given twice"},
+      {{"--workers", "0"}, "--workers: expected a whole number from 1 to 64, got \"0\""},
+      {{"--workers", "65"}, "--workers: expected a whole number from 1 to 64"},
+      {{"--resume=yes"}, "--resume takes no value"},
+      {{"--fresh", "--resume"}, "--resume and --fresh exclude each other"},
+      // The interrupted job goes on with its own inputs; these would be ignored.
+      {{"--resume", "--queries", "q.txt"}, "--queries is not allowed with --resume"},
+      {{"--regions=A=1", "--resume"}, "--regions is not allowed with --resume"},
+      {{"--resume", "--retry", "5"}, "--retry is not allowed with --resume"},
+      {{"--resume", "--limit=5"}, "--limit is not allowed with --resume"},
   };
   for (const auto& c : cases) {
     const QStringList args = Args(c.args);

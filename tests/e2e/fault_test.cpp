@@ -344,7 +344,8 @@ TEST(CliFault, WorkingFileThatCannotBeReplacedLeavesTheJobGoingOn) {
 }
 
 // The program folder is a tmpfs with room for the first query's "current.csv" and for nothing
-// more: the second working save fails and leaves the first one's file in place, the results file
+// more (the job journal, whose file grows with every page, lives outside it through a symbolic
+// link): the second working save fails and leaves the first one's file in place, the results file
 // fails too and is reported once, without an error pause (nothing is left to wait for), and the
 // exit status says so.
 TEST(CliFault, DiskFullKeepsTheLastWorkingFileWhole) {
@@ -360,11 +361,16 @@ TEST(CliFault, DiskFullKeepsTheLastWorkingFileWhole) {
   DemoEngine engine(kShape);
   Sandbox sandbox;
   QTemporaryDir kept;
-  ASSERT_TRUE(kept.isValid());
+  QTemporaryDir journal;
+  ASSERT_TRUE(kept.isValid() && journal.isValid());
   const CliResult run =
-      StartMountedCli(sandbox, uR"(mount -t tmpfs -o size=%1 tmpfs "$P")"_qs.arg(size),
-                      JobArguments(sandbox, engine.Origin(), TwoQueries(sandbox)), kept.path())
+      StartMountedCli(
+          sandbox,
+          uR"(mount -t tmpfs -o size=%1 tmpfs "$P"; ln -s "%2/job.sqlite" "$P/")"_qs.arg(
+              QString::number(size), journal.path()),
+          JobArguments(sandbox, engine.Origin(), TwoQueries(sandbox)), kept.path())
           .Finish();
+  ASSERT_TRUE(QFileInfo::exists(journal.filePath(u"job.sqlite"_qs)));
 
   EXPECT_EQ(run.exitCode, 1) << run.err.toStdString() << run.out.toStdString();
   const QString working = sandbox.ProgramFile(u"current.csv"_qs);

@@ -168,6 +168,18 @@ TEST_F(JobControlTest, AJobHoldsItsProgramFolderUntilItsThreadEnds) {
   ProgramFolderLock free(folder.path());
 }
 
+// A front end asks before it reads the folder's journal; its own job's lock is no other job's.
+TEST_F(JobControlTest, FolderCheckBeforeAStartCountsOnlyOtherJobs) {
+  StartJobInRequest();
+  EXPECT_NO_THROW(control->CheckFolderFree(folder.path()));
+  JobControl other;
+  EXPECT_THROW(other.CheckFolderFree(folder.path()), std::runtime_error);
+  LetRequestsEnd();
+  WaitForJobEnd();
+  EXPECT_NO_THROW(other.CheckFolderFree(folder.path()));
+  EXPECT_FALSE(QFile::exists(ProgramFolderLockPath(folder.path())));
+}
+
 TEST_F(JobControlTest, LockOfAProcessThatHasEndedIsTakenOver) {
   QFile stale(ProgramFolderLockPath(folder.path()));
   ASSERT_TRUE(stale.open(QIODevice::WriteOnly));

@@ -27,11 +27,17 @@ FormTest::FormTest() {
   SetMessageBoxHook([this](QWidget*, const QString& caption, const QString& text) {
     messages_.push_back({caption, text});
   });
+  SetQuestionHook(
+      [this](QWidget*, const QString& caption, const QString& text, const QStringList& answers) {
+        questions_.push_back({caption, text, answers});
+        return questionAnswer_ < 0 ? int(answers.size()) - 1 : questionAnswer_;
+      });
 }
 
 FormTest::~FormTest() {
   form_.reset();
   SetMessageBoxHook({});
+  SetQuestionHook({});
 }
 
 void FormTest::WriteFile(const QString& name, const QByteArray& bytes) const {
@@ -58,6 +64,11 @@ TMainForm& FormTest::ShowForm(const QString& folder, const QString& engineOrigin
   options.openDocument = [this](const QString& path) { openedDocuments_.push_back(path); };
   options.openUrl = [this](const QUrl& url) { openedUrls_.push_back(url); };
   options.openFolder = [this](const QString& path) { openedFolders_.push_back(path); };
+  options.startJob = [this](JobControl& control, JobWindow& window,
+                            const QStringList& checkedRegions, const ScraperConfig& config) {
+    startedJobs_.push_back({checkedRegions, config});
+    return jobsStart_ && control.Start(window, checkedRegions, config);
+  };
   form_ = std::make_unique<TMainForm>(options);
   form_->show();
   return *form_;

@@ -20,8 +20,20 @@ struct ShownMessage {
   QString text;
 };
 
-// A program folder of its own for every test, message boxes answered by recording them, and a
-// window made on demand over that folder.
+struct AskedQuestion {
+  QString caption;
+  QString text;
+  QStringList answers;
+};
+
+// What the window handed to job control.
+struct StartedJob {
+  QStringList checkedRegions;
+  ScraperConfig config;
+};
+
+// A program folder of its own for every test, message boxes and questions answered by recording
+// them, jobs recorded as they are started, and a window made on demand over that folder.
 class FormTest : public ::testing::Test {
  protected:
   FormTest();
@@ -48,6 +60,12 @@ class FormTest : public ::testing::Test {
   QStringList LogLines();
 
   std::vector<ShownMessage> messages_;
+  std::vector<AskedQuestion> questions_;
+  // The index of the answer that questions get; the last one (cancel) when negative.
+  int questionAnswer_ = -1;
+  std::vector<StartedJob> startedJobs_;
+  // Whether a start goes on to job control, or is only recorded.
+  bool jobsStart_ = true;
   std::vector<QString> openedDocuments_;
   std::vector<QUrl> openedUrls_;
   std::vector<QString> openedFolders_;
