@@ -85,6 +85,13 @@ DemoEngine::DemoEngine(const QStringList& options) {
   origin_ = Text(process_.readLine()).trimmed();
 }
 
+QString DemoEngine::Log() {
+  // A wait on the engine's output takes in what waits on its error channel too.
+  process_.waitForReadyRead(50);
+  log_ += Text(process_.readAllStandardError());
+  return log_;
+}
+
 DemoEngine::~DemoEngine() {
   process_.terminate();
   if (!process_.waitForFinished(kHangMs)) {

@@ -35,10 +35,13 @@ class DemoEngine {
   ~DemoEngine();
 
   const QString& Origin() const { return origin_; }
+  // What it has written to standard error so far (with --log, one line per request).
+  QString Log();
 
  private:
   QProcess process_;
   QString origin_;
+  QString log_;
 };
 
 // A program folder and a working folder, both temporary.
