@@ -126,6 +126,8 @@ int RunCommand(const QStringList& arguments) {
     PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
     return kExitBadInput;
   } catch (const std::runtime_error& error) {
+    // A journal set aside before the refusal is no longer where the user left it.
+    for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
     return kExitBadInput;
   }

@@ -20,8 +20,15 @@ constexpr int kHangMs = 180'000;
 
 QString Text(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
 
-void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runArguments) {
+void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runArguments,
+              const QStringList& environment = {}) {
   process.setProgram(QStringLiteral(KORVATH_CLI_PATH));
+  if (!environment.isEmpty()) {
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : environment)
+      variables.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    process.setProcessEnvironment(variables);
+  }
   process.setArguments(QStringList{u"run"_qs, u"--dir"_qs, sandbox.ProgramFolder()} + runArguments);
   process.setWorkingDirectory(sandbox.WorkingFolder());
   // A shell starts programs with SIGPIPE at its default; this test program may have it ignored.
@@ -40,6 +47,8 @@ CliResult Collect(QProcess& process, QString out) {
   }
   CliResult result;
   result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  // For a process that a signal ended, Qt keeps the signal's number as its exit code.
+  if (process.exitStatus() == QProcess::CrashExit) result.signal = process.exitCode();
   result.out = out + Text(process.readAllStandardOutput());
   result.err = Text(process.readAllStandardError());
   const QString folderLine = u"Program folder: "_qs;
@@ -90,6 +99,18 @@ QString DemoEngine::Log() {
   process_.waitForReadyRead(50);
   log_ += Text(process_.readAllStandardError());
   return log_;
+}
+
+bool DemoEngine::WaitForLog(const std::function<bool(const QString&)>& done) {
+  process_.setReadChannel(QProcess::StandardError);
+  while (true) {
+    log_ += Text(process_.readAllStandardError());
+    if (done(log_)) return true;
+    if (process_.state() == QProcess::NotRunning || !process_.waitForReadyRead(kHangMs)) {
+      log_ += Text(process_.readAllStandardError());
+      return done(log_);
+    }
+  }
 }
 
 DemoEngine::~DemoEngine() {
@@ -143,8 +164,9 @@ CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
   return Collect(process, {});
 }
 
-RunningCli::RunningCli(const Sandbox& sandbox, const QStringList& runArguments) {
-  StartCli(process_, sandbox, runArguments);
+RunningCli::RunningCli(const Sandbox& sandbox, const QStringList& runArguments,
+                       const QStringList& environment) {
+  StartCli(process_, sandbox, runArguments, environment);
 }
 
 RunningCli::RunningCli(const std::function<void(QProcess&)>& start) {
@@ -184,7 +206,8 @@ bool RunningCli::WaitForOutput(const std::function<bool(const QString&)>& done) 
 }
 
 void RunningCli::Signal(int signalNumber) {
-  ::kill(static_cast<pid_t>(process_.processId()), signalNumber);
+  // An ended process has no id, and kill(0, …) would signal this whole process group.
+  if (const qint64 id = process_.processId(); id > 0) ::kill(static_cast<pid_t>(id), signalNumber);
 }
 
 CliResult RunningCli::Finish() { return Collect(process_, out_); }

@@ -37,6 +37,9 @@ class DemoEngine {
   const QString& Origin() const { return origin_; }
   // What it has written to standard error so far (with --log, one line per request).
   QString Log();
+  // Reads its standard error until `done` holds for all it has written there; false when it
+  // ends first.
+  bool WaitForLog(const std::function<bool(const QString&)>& done);
 
  private:
   QProcess process_;
@@ -67,6 +70,7 @@ class Sandbox {
 
 struct CliResult {
   int exitCode = -1;
+  int signal = 0;  // the signal that ended it, when it did not exit
   // The folder that the run named on its first line, which is not a line of its log.
   QString programFolder;
   QString out;  // the log, as printed
@@ -83,7 +87,9 @@ CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
 // The same, started and left running so that a test can act on it.
 class RunningCli {
  public:
-  RunningCli(const Sandbox& sandbox, const QStringList& runArguments);
+  // `environment` adds "NAME=value" entries to this program's own.
+  RunningCli(const Sandbox& sandbox, const QStringList& runArguments,
+             const QStringList& environment = {});
   // Runs what `start` sets up and starts on the process, for a run that needs a wrapper.
   explicit RunningCli(const std::function<void(QProcess&)>& start);
   ~RunningCli();

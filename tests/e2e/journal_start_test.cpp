@@ -2,6 +2,11 @@
 
 #include "support/journal_writer.h"
 
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace korvath::e2e {
@@ -28,6 +33,69 @@ TEST(CliJournal, InterruptedJobIsNeitherContinuedNorReplacedUnasked) {
   const auto journal = JobJournal::Open(sandbox.ProgramFolder(), nullptr);
   EXPECT_EQ(journal->Summary().tasksDone, 3);
   EXPECT_EQ(journal->Inputs(), inputs);
+}
+
+QByteArray Bytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// An interrupted job's journal file, copied only half way.
+QByteArray HalfAJournal() {
+  QTemporaryDir folder;
+  testing::WriteJournal(folder.path(),
+                        testing::JobInputs({u"труба"_qs}, {u"Москва=213"_qs, u"Казань=43"_qs}), 1);
+  const QByteArray whole = Bytes(QDir(folder.path()).filePath(u"job.sqlite"_qs));
+  return whole.left(whole.size() / 2);
+}
+
+QByteArray Garbage() {
+  QByteArray bytes(10000, '\0');
+  QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+  return bytes;
+}
+
+// A journal that cannot be read is moved aside whole and said so, whatever the run then does: a
+// new job starts in its place, or --resume finds nothing to go on with.
+TEST(CliJournal, UnreadableJournalIsSetAsideAndSaidSo) {
+  DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"2"_qs, u"--no-missing-cards"_qs});
+  const QStringList common = {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs,
+                              u"--no-xlsx"_qs};
+  const QStringList newJob = {u"--queries"_qs, u"queries.txt"_qs, u"--regions"_qs,
+                              u"Москва=213"_qs};
+  const struct {
+    const char* name;
+    QByteArray journal;
+    QStringList arguments;
+    int exitCode;
+  } cases[] = {
+      {"garbage", Garbage(), newJob, 0},
+      {"half a journal", HalfAJournal(), newJob, 0},
+      {"half a journal, fresh", HalfAJournal(), newJob + QStringList{u"--fresh"_qs}, 0},
+      {"half a journal, resume", HalfAJournal(), {u"--resume"_qs}, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sandbox sandbox;
+    WriteUserLines(sandbox.WorkingFile(u"queries.txt"_qs), {u"окна"_qs});
+    sandbox.WriteBytes(u"job.sqlite"_qs, c.journal);
+    const CliResult run = RunCli(sandbox, common + c.arguments);
+
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString() << run.out.toStdString();
+    const QStringList aside = sandbox.ProgramFiles(u"job-unreadable-*.sqlite"_qs);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(Bytes(sandbox.ProgramFile(aside[0])), c.journal);
+    EXPECT_EQ(Count(run.out, u" повреждён или не читается "_qs), 1) << run.out.toStdString();
+    EXPECT_EQ(Count(run.out, u"переименован в «"_qs + aside[0] + u"»"_qs), 1);
+    EXPECT_EQ(sandbox.ProgramFiles(u"results-*.csv"_qs).size(), c.exitCode == 0 ? 1 : 0);
+    if (c.exitCode != 0) {
+      EXPECT_TRUE(run.err.contains(u"--resume: nothing to resume"_qs)) << run.err.toStdString();
+      continue;
+    }
+    // The new job's journal took the old one's name, and ended finished.
+    const auto journal = JobJournal::Open(sandbox.ProgramFolder(), nullptr);
+    EXPECT_TRUE(journal->Summary().finished);
+  }
 }
 
 }  // namespace
