@@ -18,6 +18,16 @@ QString OnOrigin(const QString& address, const QString& origin) {
   return origin + rest;
 }
 
+// A copy that shares no data with `lines`. The job outlives the front end's lists, and drops its
+// copies on its own thread; a shared copy would be freed there after the front end's last
+// reference went away inside Qt's library, where the thread sanitizer cannot see the ordering.
+QStringList OwnCopy(const QStringList& lines) {
+  QStringList copy;
+  copy.reserve(lines.size());
+  for (const QString& line : lines) copy.append(QString(line.constData(), line.size()));
+  return copy;
+}
+
 }  // namespace
 
 int JobPlan::TasksDone() const {
@@ -45,12 +55,12 @@ QString FirstResultsAddress(const QString& origin, const QString& query,
 JobPlan NewJobPlan(const QStringList& queryLines, const QStringList& regionEntries,
                    const QString& origin) {
   JobPlan plan;
-  plan.inputs.queryLines = queryLines;
-  plan.inputs.regionEntries = regionEntries;
-  for (const QString& query : queryLines) {
+  plan.inputs.queryLines = OwnCopy(queryLines);
+  plan.inputs.regionEntries = OwnCopy(regionEntries);
+  for (const QString& query : plan.inputs.queryLines) {
     if (query.isEmpty()) continue;
     plan.queries.append(query);
-    for (const QString& region : regionEntries) {
+    for (const QString& region : plan.inputs.regionEntries) {
       plan.inputs.tasks.append({query, region});
       plan.progress.append({FirstResultsAddress(origin, query, region), 0, 0, false});
     }
