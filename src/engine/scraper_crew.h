@@ -19,6 +19,8 @@ struct TScraper::Crew {
   // The proxies of "proxies.txt"; none when the job goes out through "proxy.txt" or directly.
   std::unique_ptr<ProxyPool> pool;
   int workers = 1;
+  // When the job began, by the job clock.
+  JobClock::TimePoint started;
 
   // Guards everything below; a worker may hand work to the user-interface thread while holding
   // it, since that thread never takes it.

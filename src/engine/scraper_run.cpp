@@ -40,7 +40,7 @@ TScraper::Run::~Run() = default;
 void TScraper::Run::Go() {
   try {
     try {
-      started_ = clock_->Now();
+      crew_.started = clock_->Now();
       CursorHourGlass = true;
       HandOff([this] { UpdateRunState(window_, CursorHourGlass, job_.config_.programFolder); });
       PlanJob();

@@ -154,7 +154,6 @@ class TScraper::Run {
   QList<ResultRow> pageRows_;
   QList<ResultRow> taskRows_;
 
-  JobClock::TimePoint started_;
   BlockBackoff backoff_;
   // Failed attempts in a row on the current results page or card.
   int failuresInRow_ = 0;

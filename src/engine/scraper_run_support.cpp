@@ -288,7 +288,7 @@ void TScraper::Run::ChangeStatus(const std::function<void(JobStatus&)>& change) 
   {
     std::lock_guard lock(crew_.mutex);
     change(crew_.status);
-    crew_.status.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - started_);
+    crew_.status.elapsed = std::chrono::duration_cast<Milliseconds>(clock_->Now() - crew_.started);
     shown = crew_.status;
   }
   HandOff([&] { window_.ShowJobStatus(shown); });
