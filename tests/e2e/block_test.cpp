@@ -28,34 +28,15 @@ QStringList JobArguments(const Sandbox& sandbox, const QString& origin,
          more;
 }
 
-QByteArray Bytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString OnlyResultsFile(const Sandbox& sandbox) {
-  const QStringList names = sandbox.ProgramFiles(u"results-*.csv"_qs);
-  return names.size() == 1 ? sandbox.ProgramFile(names.front()) : QString();
-}
-
-struct Written {
-  QByteArray results;
-  QByteArray working;
-};
-
-Written WrittenBy(const Sandbox& sandbox) {
-  return {Bytes(OnlyResultsFile(sandbox)), Bytes(sandbox.ProgramFile(u"current.csv"_qs))};
-}
-
 // What the same job writes when the engine never blocks it.
-const Written& Clean() {
-  static const Written clean = [] {
+const JobFiles& Clean() {
+  static const JobFiles clean = [] {
     DemoEngine engine(kShape);
     Sandbox sandbox;
     const CliResult run = RunCli(sandbox, JobArguments(sandbox, engine.Origin()));
     if (run.exitCode != 0)
       throw std::runtime_error("the clean job failed: " + run.out.toStdString());
-    return WrittenBy(sandbox);
+    return FilesOf(sandbox);
   }();
   return clean;
 }
@@ -83,7 +64,7 @@ TEST_P(CliBlock, IsWaitedOutAndLosesNoRow) {
   EXPECT_EQ(Count(run.out, u": Блокировок за работу: "_qs), 1);
   EXPECT_EQ(Count(run.out, u": Ошибка: "_qs), 0);
   EXPECT_EQ(Count(run.out, u": Включаем паузу"_qs), 0);
-  const Written written = WrittenBy(sandbox);
+  const JobFiles written = FilesOf(sandbox);
   EXPECT_EQ(written.results, Clean().results);
   EXPECT_EQ(written.working, Clean().working);
 }
@@ -133,7 +114,7 @@ TEST(CliBlockStop, EndsTheJobWithTheRowsBeforeTheBlockSaved) {
   EXPECT_EQ(run.exitCode, 3) << run.err.toStdString() << run.out.toStdString();
   EXPECT_EQ(Count(run.out, u". Останавливаем работу: так задано для блокировок\n"_qs), 1);
   // The first page's three ads are in both files, in the lines the clean job gave them.
-  const Written written = WrittenBy(sandbox);
+  const JobFiles written = FilesOf(sandbox);
   const QList<QByteArray> clean = Clean().results.split('\n');
   EXPECT_EQ(written.results, clean.mid(0, 4).join('\n') + '\n');
   EXPECT_EQ(written.working.count('\n'), 4);

@@ -266,4 +266,15 @@ QString ReadLogFile(const QString& path) {
 
 int Count(const QString& text, const QString& part) { return static_cast<int>(text.count(part)); }
 
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+JobFiles FilesOf(const Sandbox& sandbox) {
+  const QStringList names = sandbox.ProgramFiles(u"results-*.csv"_qs);
+  return {names.size() == 1 ? FileBytes(sandbox.ProgramFile(names.front())) : QByteArray(),
+          FileBytes(sandbox.ProgramFile(u"current.csv"_qs))};
+}
+
 }  // namespace korvath::e2e

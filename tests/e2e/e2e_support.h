@@ -112,6 +112,18 @@ QList<QStringList> ReadCsv(const QString& path);
 // printed log has them.
 QString ReadLogFile(const QString& path);
 
+// A file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+
+// The CSV files a job left in the program folder: "current.csv" and its one results file (empty
+// when there is none, or more than one).
+struct JobFiles {
+  QByteArray results;
+  QByteArray working;
+  friend bool operator==(const JobFiles&, const JobFiles&) = default;
+};
+JobFiles FilesOf(const Sandbox& sandbox);
+
 // How often `part` occurs in `text`.
 int Count(const QString& text, const QString& part);
 

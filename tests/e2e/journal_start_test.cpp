@@ -35,17 +35,12 @@ TEST(CliJournal, InterruptedJobIsNeitherContinuedNorReplacedUnasked) {
   EXPECT_EQ(journal->Inputs(), inputs);
 }
 
-QByteArray Bytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An interrupted job's journal file, copied only half way.
 QByteArray HalfAJournal() {
   QTemporaryDir folder;
   testing::WriteJournal(folder.path(),
                         testing::JobInputs({u"труба"_qs}, {u"Москва=213"_qs, u"Казань=43"_qs}), 1);
-  const QByteArray whole = Bytes(QDir(folder.path()).filePath(u"job.sqlite"_qs));
+  const QByteArray whole = FileBytes(QDir(folder.path()).filePath(u"job.sqlite"_qs));
   return whole.left(whole.size() / 2);
 }
 
@@ -84,7 +79,7 @@ TEST(CliJournal, UnreadableJournalIsSetAsideAndSaidSo) {
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString() << run.out.toStdString();
     const QStringList aside = sandbox.ProgramFiles(u"job-unreadable-*.sqlite"_qs);
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(Bytes(sandbox.ProgramFile(aside[0])), c.journal);
+    EXPECT_EQ(FileBytes(sandbox.ProgramFile(aside[0])), c.journal);
     EXPECT_EQ(Count(run.out, u" повреждён или не читается "_qs), 1) << run.out.toStdString();
     EXPECT_EQ(Count(run.out, u"переименован в «"_qs + aside[0] + u"»"_qs), 1);
     EXPECT_EQ(sandbox.ProgramFiles(u"results-*.csv"_qs).size(), c.exitCode == 0 ? 1 : 0);

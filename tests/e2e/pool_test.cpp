@@ -36,31 +36,14 @@ QStringList JobArguments(const Sandbox& sandbox, const QString& origin,
          more;
 }
 
-QByteArray Bytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-struct Written {
-  QByteArray results;
-  QByteArray working;
-  friend bool operator==(const Written&, const Written&) = default;
-};
-
-Written WrittenBy(const Sandbox& sandbox) {
-  const QStringList names = sandbox.ProgramFiles(u"results-*.csv"_qs);
-  return {names.size() == 1 ? Bytes(sandbox.ProgramFile(names.front())) : QByteArray(),
-          Bytes(sandbox.ProgramFile(u"current.csv"_qs))};
-}
-
 // What one worker without proxies writes when the engine never blocks it.
-const Written& OneWorker() {
-  static const Written written = [] {
+const JobFiles& OneWorker() {
+  static const JobFiles written = [] {
     DemoEngine engine(kShape);
     Sandbox sandbox;
     const CliResult run = RunCli(sandbox, JobArguments(sandbox, engine.Origin()));
     if (run.exitCode != 0) throw std::runtime_error("the one-worker job failed");
-    return WrittenBy(sandbox);
+    return FilesOf(sandbox);
   }();
   return written;
 }
@@ -113,7 +96,7 @@ TEST_F(CliPool, ProxiesBlockedInTurnLoseNoRowAndKeepTheInterval) {
       RunCli(sandbox, JobArguments(sandbox, engine.Origin(), {u"--workers"_qs, u"3"_qs}));
 
   ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
-  EXPECT_EQ(WrittenBy(sandbox), OneWorker());
+  EXPECT_EQ(FilesOf(sandbox), OneWorker());
   EXPECT_EQ(Count(run.out, u"Используем 3 прокси из proxies.txt"_qs), 1);
   EXPECT_GT(Count(run.out, u"отдыхает до"_qs), 0);
   EXPECT_EQ(run.out.count(QRegularExpression(u"Прокси 127\\.0\\.0\\.1:\\d+: запросов \\d+, "
@@ -140,7 +123,7 @@ TEST_F(CliPool, AnUnusableLineAndADeadProxyLeaveTheJobToTheOthers) {
       RunCli(sandbox, JobArguments(sandbox, engine.Origin(), {u"--workers"_qs, u"2"_qs}));
 
   ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
-  EXPECT_EQ(WrittenBy(sandbox), OneWorker());
+  EXPECT_EQ(FilesOf(sandbox), OneWorker());
   EXPECT_EQ(Count(run.out, u"proxies.txt, строка 1: "_qs), 1);
   EXPECT_EQ(Count(run.out, u"Используем 3 прокси из proxies.txt"_qs), 1);
   EXPECT_GT(Count(run.out, u"3 ошибки подряд через один прокси. Прокси "_qs + closed), 0);
