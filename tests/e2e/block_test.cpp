@@ -3,7 +3,6 @@
 #include "e2e_support.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,6 @@
 #include "e2e_support.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
