@@ -23,11 +23,17 @@ struct JobPlan {
   int TaskCount() const { return int(inputs.tasks.size()); }
   int RegionCount() const { return int(inputs.regionEntries.size()); }
   int QueryCount() const { return int(queries.size()); }
-  int QueryOf(int task) const { return task / RegionCount(); }
   bool LastOfQuery(int task) const { return (task + 1) % RegionCount() == 0; }
   int TasksDone() const;
   bool QueryDone(int query) const;
 };
+
+// The two halves of a region entry "name=rid"; an entry without "=" is a rid without a name.
+struct RegionParts {
+  QString name;
+  QString rid;
+};
+RegionParts SplitRegionEntry(const QString& regionEntry);
 
 // The results address a task starts from.
 QString FirstResultsAddress(const QString& origin, const QString& query,

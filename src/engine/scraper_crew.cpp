@@ -72,7 +72,7 @@ void TScraper::Run::CrewLoop() {
       job_.ending_.endedOnBlock = true;
       AskSave(QStringLiteral("savecurrent"));
       SaveResults();
-    } else if (!job_.hold_.StopRequested() && crew_.committed == taskCount &&
+    } else if (!job_.hold_.StopRequested() &&
                std::all_of(crew_.finished.begin(), crew_.finished.end(),
                            [](bool finished) { return finished; })) {
       if (SaveResults()) MarkJournalFinished();

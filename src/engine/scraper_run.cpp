@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "engine/job_plan.h"
 #include "engine/results_page.h"
 #include "engine/scraper_crew.h"
 #include "results/progress.h"
@@ -203,8 +204,7 @@ void TScraper::Run::TaskStep(int task) {
     from = crew_.plan.progress[task];
     if (crew_.Pooled()) taskRows_ = std::exchange(crew_.plan.journalRows[task], {});
   }
-  const qsizetype separator = what.regionEntry.indexOf(u'=');
-  regionName_ = separator < 0 ? QString() : what.regionEntry.left(separator);
+  regionName_ = SplitRegionEntry(what.regionEntry).name;
   query_ = what.query;
   task_ = task;
 
