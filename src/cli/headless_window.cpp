@@ -1,7 +1,6 @@
 #include "cli/headless_window.h"
 
 #include "cli/ui_turn.h"
-#include "results/handle_result.h"
 #include "results/job_status_text.h"
 #include "results/ui_hand_off.h"
 
@@ -57,9 +56,6 @@ void HeadlessWindow::HandOff(const std::function<void()>& routine) {
 
 void HeadlessWindow::AppendLogEntry(const QString& entry) {
   log_.append(entry);
-  // The final save announces itself with this line and asks to open the file once it is written.
-  if (entry.contains(u": "_qs + kFinalSaveMessage.toString())) finalSaveBegun_ = true;
-  if (finalSaveBegun_ && entry.contains(u": Ошибка: ")) errorAfterFinalSave_ = true;
   EraseProgressLine();
   // The log box keeps CR LF inside an entry; a terminal or a pipe wants plain line feeds.
   QString text = entry;
@@ -107,7 +103,6 @@ void HeadlessWindow::StartResumeTimer() {
 }
 
 void HeadlessWindow::OpenDocument(const QString& path) {
-  openedDocument_ = path;
   if (openResults_) QProcess::startDetached(u"xdg-open"_qs, {path});
 }
 

@@ -39,13 +39,6 @@ class HeadlessWindow final : public QObject, public JobWindow {
 
   // Who arms the resume timer: job control owns it, the window only passes the request on.
   void SetResumeTimerStarter(std::function<void()> starter);
-  // The document the job asked to open last; empty when it asked for none.
-  const QString& OpenedDocument() const { return openedDocument_; }
-  // The job began its final save but never asked to open the results file (the file is missing
-  // although the job went on to its end), or reported an error after it (the workbook failed).
-  bool ResultsSaveFailed() const {
-    return finalSaveBegun_ && (openedDocument_.isEmpty() || errorAfterFinalSave_);
-  }
 
   void HandOff(const std::function<void()>& routine) override;
   void AppendLogEntry(const QString& entry) override;
@@ -89,9 +82,6 @@ class HeadlessWindow final : public QObject, public JobWindow {
   int regionsPosition_ = 0;
   std::optional<JobStatus> status_;
   std::chrono::steady_clock::time_point statusDrawn_;
-  QString openedDocument_;
-  bool finalSaveBegun_ = false;
-  bool errorAfterFinalSave_ = false;
 };
 
 }  // namespace korvath

@@ -6,10 +6,10 @@
 #include "cli/run_start.h"
 #include "cli/ui_turn.h"
 #include "engine/job_control.h"
+#include "engine/job_start.h"
 #include "engine/scraper.h"
 #include "inputs/program_folder.h"
 #include "results/run_log.h"
-#include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
 
 #include <QCoreApplication>
@@ -44,21 +44,10 @@ void PrintLine(std::FILE* out, const QString& text) {
   std::fflush(out);
 }
 
-bool ProxyFileUnusable(const QString& programFolder) {
-  try {
-    const std::optional<ProxySettings> proxy = ReadProxyFile(programFolder);
-    return proxy && proxy->unusableReason;
-  } catch (const std::runtime_error&) {
-    return true;  // the job meets the same error and logs it
-  }
-}
-
 enum class JobEnd { NotStarted, Stopped, Completed };
 
 struct JobOutcome {
   JobEnd end = JobEnd::NotStarted;
-  bool resultsSaveFailed = false;
-  QString resultsFile;
   JobEnding ending;
 };
 
@@ -94,8 +83,6 @@ JobOutcome RunJob(const RunStart& start, const ScraperConfig& config, bool openR
   turn.unlock();
   QCoreApplication::exec();
   turn.lock();
-  outcome.resultsSaveFailed = window.ResultsSaveFailed();
-  outcome.resultsFile = window.OpenedDocument();
   if (const JobEnding* ending = control.LastEnding()) outcome.ending = *ending;
   return outcome;
 }
@@ -132,9 +119,7 @@ int RunCommand(const QStringList& arguments) {
     return kExitBadInput;
   }
 
-  ScraperConfig config;
-  config.origin = options.origin;
-  config.programFolder = programFolder;
+  ScraperConfig config = BaseJobConfig(options.origin, programFolder);
   config.writeWorkbook = options.workbook;
   config.workingFolder = QDir::currentPath();
   config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
@@ -154,9 +139,6 @@ int RunCommand(const QStringList& arguments) {
   // A reader of the log that goes away (`| head`) must not end the job mid-run: its results and
   // log file are still to be saved, so a write to the closed pipe only fails.
   std::signal(SIGPIPE, SIG_IGN);
-  // The job reports an unusable proxy file in its log and ends without a request; the exit
-  // status must not call that a completed job.
-  const bool proxyUnusable = ProxyFileUnusable(programFolder);
   for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
   const JobOutcome outcome = RunJob(start, config, options.openResults);
 
@@ -168,13 +150,15 @@ int RunCommand(const QStringList& arguments) {
     case JobEnd::Completed:
       break;
   }
-  if (!outcome.resultsFile.isEmpty()) {
-    PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(outcome.resultsFile));
+  const JobEnding& ending = outcome.ending;
+  if (!ending.resultsFile.isEmpty()) {
+    PrintLine(stdout, u"Results: "_qs + QDir::toNativeSeparators(ending.resultsFile));
   }
-  if (outcome.resultsSaveFailed || proxyUnusable || !outcome.ending.givenUp.isEmpty()) {
+  if (ending.notStarted || ending.resultsSaveFailed || ending.engineUnreachable ||
+      !ending.givenUp.isEmpty()) {
     return kExitJobFailed;
   }
-  if (outcome.ending.endedOnBlock) return kExitBlocked;
+  if (ending.endedOnBlock) return kExitBlocked;
   return kExitCompleted;
 }
 

@@ -1,7 +1,7 @@
 #include "cli/run_start.h"
 
-#include "engine/interrupted_job.h"
 #include "engine/job_folders.h"
+#include "engine/job_start.h"
 #include "inputs/region_catalogue.h"
 #include "inputs/region_tree_model.h"
 #include "inputs/saved_inputs.h"
@@ -74,46 +74,43 @@ QStringList ReadRegions(const RunOptions& options, const QString& programFolder,
   return CollectCheckedRegions(tree);
 }
 
-// Whether the run goes on with the journal's job; refuses what must not start.
-bool ResumesInterruptedJob(InterruptedJobChoice choice, const JournalAtStart& found,
-                           const QString& programFolder) {
+// What the run does with the journal's interrupted job; refuses what must not start.
+InterruptedJobAnswer AnswerFor(InterruptedJobChoice choice, const JournalSummary& interrupted,
+                               const QString& programFolder) {
   switch (choice) {
     case InterruptedJobChoice::Resume:
-      if (!found.interrupted) {
-        Refuse(
-            u"--resume: nothing to resume, the journal in \"%1\" holds no interrupted job"_qs.arg(
-                QDir::toNativeSeparators(programFolder)));
-      }
-      return true;
+      return InterruptedJobAnswer::Resume;
     case InterruptedJobChoice::Fresh:
-      return false;
+      return InterruptedJobAnswer::StartAnew;
     case InterruptedJobChoice::Refuse:
       break;
   }
-  if (found.interrupted) {
-    Refuse(
-        u"the journal in \"%1\" holds an interrupted job: %2 Give --resume to continue it, "
-        u"or --fresh to start a new job in its place."_qs.arg(
-            QDir::toNativeSeparators(programFolder), InterruptedJobText(*found.interrupted)));
-  }
-  return false;
+  Refuse(
+      u"the journal in \"%1\" holds an interrupted job: %2 Give --resume to continue it, "
+      u"or --fresh to start a new job in its place."_qs.arg(QDir::toNativeSeparators(programFolder),
+                                                            InterruptedJobText(interrupted)));
 }
 
 }  // namespace
 
 RunStart PrepareRunStart(const RunOptions& options, const QString& programFolder,
                          QStringList& notices) {
-  // What the journal says belongs to no other job running here.
-  CheckFolderFree(programFolder);
-  const JournalAtStart found = OpenJournalAtStart(
-      programFolder, [&notices](const QString& setAside) { notices.append(setAside); });
-
+  const std::optional<JobStart> prepared = PrepareJobStart(
+      programFolder, [&] { CheckFolderFree(programFolder); },
+      [&notices](const QString& setAside) { notices.append(setAside); },
+      [&](const JournalSummary& interrupted) {
+        return AnswerFor(options.interruptedJob, interrupted, programFolder);
+      });
   RunStart start;
-  start.journal = found.journal;
-  start.resume = ResumesInterruptedJob(options.interruptedJob, found, programFolder);
+  start.journal = prepared->journal;
+  start.resume = prepared->resume;
+  if (options.interruptedJob == InterruptedJobChoice::Resume && !start.resume) {
+    Refuse(u"--resume: nothing to resume, the journal in \"%1\" holds no interrupted job"_qs.arg(
+        QDir::toNativeSeparators(programFolder)));
+  }
   start.settings.intervalMs = int(options.interval.count());
   if (start.resume) {
-    const JournalInputs inputs = found.journal->Inputs();
+    const JournalInputs& inputs = prepared->journalInputs;
     start.settings.retryCount = inputs.retryCount;
     start.settings.capEnabled = inputs.capEnabled;
     start.settings.capValue = inputs.capValue;

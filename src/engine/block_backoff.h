@@ -20,7 +20,8 @@ class BlockBackoff {
  public:
   explicit BlockBackoff(const BlockPolicy& policy) : policy_(policy) {}
 
-  // The wait after one more block; never shorter than the answer's own "Retry-After".
+  // The wait after one more block; never shorter than the answer's own "Retry-After", unless
+  // that is longer than the maximum.
   std::chrono::milliseconds Next(std::optional<std::chrono::seconds> retryAfter = {});
   void EndRow() { row_ = 0; }
   int Row() const { return row_; }

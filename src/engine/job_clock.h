@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 
 namespace korvath {
@@ -18,6 +19,11 @@ class JobClock {
   // Waits on `hold` until `deadline` by this clock (see JobHold::WaitUntil); returns whether a stop
   // was requested.
   virtual bool WaitUntil(JobHold& hold, TimePoint deadline) = 0;
+  // As WaitUntil, but a real clock also ends the wait at the hold's next signal since `seen`
+  // (JobHold::WaitForSignal). A clock that only jumps to its deadlines needs no more than that.
+  virtual bool WaitForSignal(JobHold& hold, TimePoint deadline, std::uint64_t /*seen*/) {
+    return WaitUntil(hold, deadline);
+  }
 };
 
 // std::chrono::steady_clock with the hold's own condition-variable wait.

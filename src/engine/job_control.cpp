@@ -18,8 +18,6 @@ struct JobControl::EndNotice {
 
 namespace {
 
-constexpr int kResumeDelayMs = int(kErrorPauseLength.count());
-
 bool HasNonBlankCharacter(const QString& line) {
   for (const QChar c : line) {
     if (c.unicode() > u' ') {
@@ -46,7 +44,7 @@ JobControl::JobControl(QObject* parent)
     : QObject(parent), endNotice_(std::make_shared<EndNotice>()) {
   endNotice_->control = this;
   resumeTimer_.setSingleShot(true);
-  resumeTimer_.setInterval(kResumeDelayMs);
+  resumeTimer_.setInterval(int(kErrorPauseLength.count()));
   connect(&resumeTimer_, &QTimer::timeout, this, &JobControl::ResumeTimerTimer);
 }
 
@@ -79,6 +77,7 @@ bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
     folderLock_.reset();
     folderLock_ = std::make_unique<ProgramFolderLock>(config.programFolder);
   }
+  resumeTimer_.setInterval(int(config.errorPause.count()));
   auto job = std::make_shared<TScraper>(window, checkedRegions, config);
   job->Start([notice = endNotice_, uiThread = thread()] {
     // Job control may be gone by the time this runs; it is looked up on its own thread, where it
@@ -132,7 +131,7 @@ void JobControl::Stop() {
 
 void JobControl::StartResumeTimer() {
   if (!resumeTimer_.isActive()) {
-    resumeTimer_.start(kResumeDelayMs);
+    resumeTimer_.start();
   }
 }
 

@@ -37,7 +37,8 @@ class JobControl : public QObject {
   void Pause();
   // Releases a held job, asks it to stop and zeroes both bars.
   void Stop();
-  // Arms the one-shot resume timer for 15000 ms unless it is already counting down.
+  // Arms the one-shot resume timer for the job's error pause (15000 ms) unless it is already
+  // counting down.
   void StartResumeTimer();
   // The resume timer's handler: disables the timer and releases a held job.
   void ResumeTimerTimer();

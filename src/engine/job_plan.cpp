@@ -45,12 +45,6 @@ bool JobPlan::QueryDone(int query) const {
   return true;
 }
 
-RegionParts SplitRegionEntry(const QString& regionEntry) {
-  const qsizetype separator = regionEntry.indexOf(u'=');
-  if (separator < 0) return {QString(), regionEntry};
-  return {regionEntry.left(separator), regionEntry.mid(separator + 1)};
-}
-
 QString FirstResultsAddress(const QString& origin, const QString& query,
                             const QString& regionEntry) {
   return origin + u"/search/direct?text="_qs + EncodeQueryText(query) + u"&lr="_qs +

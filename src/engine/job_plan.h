@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "inputs/region_entry.h"
 #include "journal/job_journal.h"
 #include "results/result_table.h"
 
@@ -27,13 +28,6 @@ struct JobPlan {
   int TasksDone() const;
   bool QueryDone(int query) const;
 };
-
-// The two halves of a region entry "name=rid"; an entry without "=" is a rid without a name.
-struct RegionParts {
-  QString name;
-  QString rid;
-};
-RegionParts SplitRegionEntry(const QString& regionEntry);
 
 // The results address a task starts from.
 QString FirstResultsAddress(const QString& origin, const QString& query,

@@ -1,20 +1,24 @@
 #include "engine/proxy_pool.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace korvath {
 
-ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy) {
+ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy,
+                     FetcherFactory makeFetcher)
+    : makeFetcher_(std::move(makeFetcher)) {
   entries_.reserve(proxies.size());
-  for (ListedProxy& proxy : proxies) {
-    entries_.emplace_back(std::move(proxy), policy);
-  }
+  for (ListedProxy& proxy : proxies) entries_.emplace_back(std::move(proxy), policy);
 }
+
+ProxyPool::~ProxyPool() = default;
 
 // A proxy is in use from the moment it is lent until its last request ends: one lent long ago
 // may have been sending until a moment ago, and would keep its next worker waiting out the pause.
 ProxyPool::TimePoint ProxyPool::LastUse(const Entry& entry) {
-  return entry.lastRequest ? std::max(entry.lastLent, *entry.lastRequest) : entry.lastLent;
+  const std::optional<TimePoint> last = entry.pace.LastEnd();
+  return last ? std::max(entry.lastLent, *last) : entry.lastLent;
 }
 
 std::optional<int> ProxyPool::Borrow(TimePoint now) {
@@ -47,6 +51,18 @@ std::optional<ProxyPool::TimePoint> ProxyPool::SoonestReturn() const {
   return soonest;
 }
 
+PageFetcher& ProxyPool::Session(int proxy) {
+  std::lock_guard lock(mutex_);
+  Entry& entry = entries_[proxy];
+  if (!entry.session) {
+    if (!makeFetcher_) throw std::logic_error("the proxy pool has no way to make a fetcher");
+    entry.session = makeFetcher_();
+    if (!entry.session) throw std::runtime_error("The page fetcher could not be created");
+    entry.session->SetProxyParams(entry.proxy.params);
+  }
+  return *entry.session;
+}
+
 ProxyPool::TimePoint ProxyPool::RestAfterBlock(int proxy, TimePoint now,
                                                std::optional<std::chrono::seconds> retryAfter) {
   std::lock_guard lock(mutex_);
@@ -59,9 +75,17 @@ ProxyPool::TimePoint ProxyPool::RestAfterBlock(int proxy, TimePoint now,
 std::optional<ProxyPool::TimePoint> ProxyPool::NoteFailure(int proxy, TimePoint now) {
   std::lock_guard lock(mutex_);
   Entry& entry = entries_[proxy];
+  entry.failedSinceEngineAnswered = true;
   if (++entry.failuresInRow < kFailuresBeforeRest) return std::nullopt;
   entry.failuresInRow = 0;
   return Rest(entry, now, std::nullopt);
+}
+
+void ProxyPool::EngineAnswered(int proxy) {
+  std::lock_guard lock(mutex_);
+  entries_[proxy].failuresInRow = 0;
+  for (Entry& entry : entries_) entry.failedSinceEngineAnswered = false;
+  toldNoneWorks_ = false;
 }
 
 void ProxyPool::NoteAnswer(int proxy) {
@@ -70,14 +94,25 @@ void ProxyPool::NoteAnswer(int proxy) {
   entries_[proxy].backoff.EndRow();
 }
 
-std::optional<ProxyPool::TimePoint> ProxyPool::LastRequest(int proxy) const {
+bool ProxyPool::NoneReachesEngine() const {
   std::lock_guard lock(mutex_);
-  return entries_[proxy].lastRequest;
+  return std::all_of(entries_.begin(), entries_.end(),
+                     [](const Entry& entry) { return entry.failedSinceEngineAnswered; });
 }
 
-void ProxyPool::SetLastRequest(int proxy, TimePoint end) {
+bool ProxyPool::FirstToTellNoneWorks() {
   std::lock_guard lock(mutex_);
-  entries_[proxy].lastRequest = end;
+  return !std::exchange(toldNoneWorks_, true);
+}
+
+Pacer ProxyPool::PaceOf(int proxy) const {
+  std::lock_guard lock(mutex_);
+  return entries_[proxy].pace;
+}
+
+void ProxyPool::RequestEnded(int proxy, TimePoint end) {
+  std::lock_guard lock(mutex_);
+  entries_[proxy].pace.RequestEnded(end);
 }
 
 void ProxyPool::CountRequest(int proxy) {

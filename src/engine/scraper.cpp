@@ -2,11 +2,95 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <thread>
 
-#include "engine/scraper_run.h"
+#include "engine/job_context.h"
+#include "engine/job_flow.h"
+#include "engine/job_plan.h"
+#include "engine/journal_recorder.h"
+#include "engine/pooled_job.h"
+#include "engine/solo_job.h"
+#include "results/progress.h"
+#include "results/run_log.h"
+#include "web/proxy_file.h"
+#include "web/proxy_list.h"
 
 namespace korvath {
+namespace {
+
+// The job's tasks: the journal's unfinished job, or a new one from the window's inputs, which
+// the journal then records.
+JobPlan PlanJob(JobContext& context, JournalRecorder& journal, const QStringList& regionEntries) {
+  const ScraperConfig& config = context.Config();
+  JobPlan plan;
+  if (config.resume && config.journal) {
+    plan = ResumedJobPlan(*config.journal, config.origin);
+    const JournalSummary summary = config.journal->Summary();
+    context.Log(u"Продолжаем прерванный сбор: выполнено задач "_qs +
+                QString::number(summary.tasksDone) + u" из "_qs +
+                QString::number(summary.tasksTotal) + u", собрано строк "_qs +
+                QString::number(summary.rows));
+  } else {
+    QStringList queryLines;
+    JobWindow& window = context.Window();
+    context.HandOff([&] {
+      const int lineCount = window.QueryLineCount();
+      for (int line = 0; line < lineCount; ++line) queryLines.append(window.QueryLine(line));
+    });
+    plan = NewJobPlan(queryLines, regionEntries, config.origin);
+    plan.inputs.retryCount = context.RetryCount();
+    plan.inputs.capEnabled = window.CapEnabled();
+    plan.inputs.capValue = window.CapValue();
+    QStringList firstAddresses;
+    for (const TaskProgress& task : plan.progress) firstAddresses.append(task.nextAddress);
+    if (const std::optional<QString> failure = journal.StartJob(plan.inputs, firstAddresses)) {
+      context.Log(*failure);
+    }
+  }
+  context.NoteStatus([&](JobStatus& status) {
+    status.queriesTotal = plan.QueryCount();
+    status.tasksTotal = plan.TaskCount();
+    status.tasksDone = plan.TasksDone();
+  });
+  return plan;
+}
+
+// Walks the plan with one worker, or with a pool of "proxies.txt" when it has usable lines.
+// Returns the pool's summary for the closing lines.
+QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal) {
+  const ScraperConfig& config = context.Config();
+  ProxyList proxies = ReadProxyList(config.programFolder);
+  if (!proxies.encodingNotice.isEmpty()) context.Log(proxies.encodingNotice);
+  for (const QString& problem : proxies.problems) context.Log(problem);
+  if (proxies.proxies.empty()) {
+    if (config.workers > 1) {
+      context.Log(u"Потоков задано "_qs + QString::number(config.workers) +
+                  u", но в proxies.txt нет ни одного прокси: работаем в один поток"_qs);
+    }
+    SoloJob(context, plan, journal).Run();
+    return {};
+  }
+  const int usable = int(proxies.proxies.size());
+  context.Log(u"Используем "_qs + QString::number(usable) + u" прокси из proxies.txt"_qs);
+  if (ReadProxyFile(config.programFolder)) {
+    context.Log(u"Прокси из proxy.txt не используется: есть список proxies.txt"_qs);
+  }
+  const int asked = std::clamp(config.workers, 1, kMaxWorkers);
+  if (asked > usable) {
+    context.Log(u"Потоков задано "_qs + QString::number(asked) + u", а прокси "_qs +
+                QString::number(usable) + u": работаем в "_qs + QString::number(usable) +
+                u" потоках, у каждого свой прокси"_qs);
+  }
+  auto pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
+                                          [&config] { return MakeJobFetcher(config); });
+  const ProxyPool& kept = *pool;
+  PooledJob job(context, std::move(plan), journal, std::move(pool), std::min(asked, usable));
+  job.Run();
+  return kept.Summary();
+}
+
+}  // namespace
 
 TScraper::TScraper(JobWindow& window, QStringList RegionsList, ScraperConfig config)
     : window_(window), RegionsList(std::move(RegionsList)), config_(std::move(config)) {}
@@ -32,7 +116,34 @@ void TScraper::Start(std::function<void()> onEnded) {
   }).detach();
 }
 
-void TScraper::Execute() { Run(*this).Go(); }
+void TScraper::Execute() {
+  JobContext context(window_, config_, hold_, table_, ending_, abandoned_);
+  const QString& folder = config_.programFolder;
+  try {
+    QStringList proxySummary;
+    try {
+      context.HandOff([&] { UpdateRunState(window_, true, folder); });
+      JournalRecorder journal(config_.journal);
+      JobPlan plan = PlanJob(context, journal, RegionsList);
+      proxySummary = RunPlan(context, std::move(plan), journal);
+    } catch (const JobStopped&) {
+      // A stop leads straight to the finish steps, without a save.
+    } catch (const std::exception& failure) {
+      // Failures before the loops (fetcher, proxy file, journal): the run ends through its finish
+      // steps, so the window leaves its start state.
+      ending_.notStarted = true;
+      context.Log(QString::fromUtf8(failure.what()));
+    }
+    context.LogEnding(proxySummary);
+    context.HandOff([&] {
+      UpdateRunState(window_, false, folder);
+      // From here on the job never touches the window again, so another may start.
+      ended_ = true;
+    });
+  } catch (const JobAbandoned&) {
+    // Cut off from its window: there is nothing left to show, and no one to show it to.
+  }
+}
 
 void TScraper::RequestStop() { hold_.RequestStop(); }
 

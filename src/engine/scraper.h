@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -48,6 +49,9 @@ struct ScraperConfig {
   std::shared_ptr<JobJournal> journal;
   // Go on with the journal's unfinished job (its inputs, tasks and rows) instead of a new one.
   bool resume = false;
+  // How long a worker among several waits after a failure; the window's own error pause (the
+  // resume timer) is job control's and lasts as long.
+  std::chrono::milliseconds errorPause{15000};
 };
 
 // The most workers a job runs at once.
@@ -55,10 +59,18 @@ inline constexpr int kMaxWorkers = 64;
 
 // How a job that went through its finish steps ended, besides a stop.
 struct JobEnding {
+  // It could not begin its work: its proxy settings or its fetcher could not be used.
+  bool notStarted = false;
   // It met a block and was told to stop at one.
   bool endedOnBlock = false;
+  // No proxy reached the engine for too many attempts in a row (--give-up-after).
+  bool engineUnreachable = false;
   // The (query, region) pairs it left after too many failures, as "query" / "region" texts.
   QStringList givenUp;
+  // The results file written by the final save; empty when there was none.
+  QString resultsFile;
+  // The final save failed (the results file or its workbook).
+  bool resultsSaveFailed = false;
 };
 
 // The scrape job: walks every query in every region, fetches every ad's contact card and collects
@@ -97,9 +109,6 @@ class TScraper : public std::enable_shared_from_this<TScraper> {
   const ResultTable& Table() const { return table_; }
 
  private:
-  class Run;
-  struct Crew;
-
   JobWindow& window_;
   const QStringList RegionsList;
   const ScraperConfig config_;

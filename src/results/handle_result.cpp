@@ -27,13 +27,14 @@ void SaveWorkingFile(const ResultTable& table, JobWindow& window, const QString&
 
 // A failure here propagates: the job reports it like any other and pauses.
 void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString& programFolder,
-                     bool withWorkbook) {
+                     bool withWorkbook, QString* resultsFile) {
   if (table.RowCount() == 0) return;
   AddLogLine(window, kFinalSaveMessage.toString());
   const QString fileName = UnusedResultsFileName(programFolder, QDateTime::currentDateTime());
   AddLogLine(window, u"Сохраняем данные в файл Excel: "_qs + fileName);
   const QString path = QDir(programFolder).filePath(fileName);
   SaveCsvFile(path, table, CsvFile::Results);
+  if (resultsFile != nullptr) *resultsFile = path;
   // The results file is what the user asked for; a workbook that fails must not keep it from them.
   std::exception_ptr workbookFailure;
   if (withWorkbook) {
@@ -69,10 +70,11 @@ bool CallsForErrorPause(const QString& result) {
 }
 
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
-                  JobWindow& window, const QString& programFolder, bool withWorkbook) {
+                  JobWindow& window, const QString& programFolder, bool withWorkbook,
+                  QString* resultsFile) {
   if (result.contains(u"ERROR")) return ReportError(result, window);
   if (resulttype == u"jobdone")
-    SaveResultsFile(table, window, programFolder, withWorkbook);
+    SaveResultsFile(table, window, programFolder, withWorkbook, resultsFile);
   else if (resulttype == u"savecurrent")
     SaveWorkingFile(table, window, programFolder);
   return false;

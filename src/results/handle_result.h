@@ -30,8 +30,9 @@ bool CallsForErrorPause(const QString& result);
 // window.StartResumeTimer()). Returns true when the job must now be held (the error pause); the
 // caller holds the job. With `withWorkbook`, the final save writes the results file's workbook
 // too; a workbook that fails is raised like a results file that fails, but only once the results
-// file is written and opened.
+// file is written and opened. The path of a results file written goes to `resultsFile`.
 bool HandleResult(const QString& result, const QString& resulttype, const ResultTable& table,
-                  JobWindow& window, const QString& programFolder, bool withWorkbook = true);
+                  JobWindow& window, const QString& programFolder, bool withWorkbook = true,
+                  QString* resultsFile = nullptr);
 
 }  // namespace korvath

@@ -26,7 +26,7 @@ class QSpinBox;
 
 namespace korvath {
 
-struct JournalAtStart;
+enum class InterruptedJobAnswer;
 class RegionTreeView;
 class WrappingCheckBox;
 
@@ -94,9 +94,8 @@ class TMainForm : public QWidget {
   void LayOutControls();
   bool FormShow();
   bool FormClose();
-  // Whether the journal's interrupted job is to go on: asks the user when there is one. Empty
-  // when nothing is to start.
-  std::optional<bool> ChooseToResume(const JournalAtStart& journal);
+  // Asks the user whether the journal's interrupted job is to go on.
+  InterruptedJobAnswer AskToResume(const JournalSummary& interrupted);
   // Puts what the journal's job runs with into the controls, so that the user sees it.
   void ShowJobInputs(const JournalInputs& inputs);
   // Says in the log that `file`, read from `path`, was taken as Windows-1251.

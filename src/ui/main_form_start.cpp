@@ -2,8 +2,9 @@
 // starts the job.
 #include "ui/main_form.h"
 
-#include "engine/interrupted_job.h"
+#include "engine/job_start.h"
 #include "inputs/region_catalogue.h"
+#include "inputs/region_entry.h"
 #include "inputs/saved_inputs.h"
 #include "ui/log_tabs.h"
 #include "ui/memo_lines.h"
@@ -27,47 +28,42 @@ void TMainForm::StartButtonClick() {
   RunHandler([&] {
     // A click that slips in before the running job locks Start neither asks nor starts.
     if (jobControl_.JobRunning()) return;
-    // What the journal holds belongs to no job running in the folder.
-    jobControl_.CheckFolderFree(options_.programFolder);
-    const JournalAtStart journal =
-        OpenJournalAtStart(options_.programFolder, [this](const QString& setAside) {
+    const std::optional<JobStart> start = PrepareJobStart(
+        options_.programFolder, [this] { jobControl_.CheckFolderFree(options_.programFolder); },
+        [this](const QString& setAside) {
           // A box, as the log is cleared the moment the job starts.
           ShowMessage(this, QString::fromUtf16(kBoxCaption), setAside);
-        });
-    const std::optional<bool> resume = ChooseToResume(journal);
-    if (!resume) return;
-    if (*resume) {
-      const JournalInputs inputs = journal.journal->Inputs();
-      ShowJobInputs(inputs);
+        },
+        [this](const JournalSummary& interrupted) { return AskToResume(interrupted); });
+    if (!start) return;
+    if (start->resume) {
+      ShowJobInputs(start->journalInputs);
       // The journal's own entries: a region that the catalogue no longer holds still runs.
-      checkedRegionsList_ = inputs.regionEntries;
+      checkedRegionsList_ = start->journalInputs.regionEntries;
     } else {
       checkedRegionsList_ = CollectCheckedRegions(regions_);
     }
-    ScraperConfig config;
-    config.origin = options_.engineOrigin;
-    config.programFolder = options_.programFolder;
+    ScraperConfig config = BaseJobConfig(options_.engineOrigin, options_.programFolder);
     config.workers = WorkersSpinEdit->value();
-    config.journal = journal.journal;
-    config.resume = *resume;
+    config.journal = start->journal;
+    config.resume = start->resume;
     // Starting lets go of the last job, whose table the results tab still shows.
     LogArea->Results().KeepOwnCopy();
     options_.startJob(jobControl_, *jobWindow_, checkedRegionsList_, config);
   });
 }
 
-std::optional<bool> TMainForm::ChooseToResume(const JournalAtStart& journal) {
-  if (!journal.interrupted) return false;
+InterruptedJobAnswer TMainForm::AskToResume(const JournalSummary& interrupted) {
   const QString question =
-      QString::fromUtf16(kResumeQuestion) + u"\n\n"_qs + InterruptedJobText(*journal.interrupted);
+      QString::fromUtf16(kResumeQuestion) + u"\n\n"_qs + InterruptedJobText(interrupted);
   switch (AskQuestion(this, QString::fromUtf16(kBoxCaption), question,
                       {u"Продолжить"_qs, u"Начать заново"_qs, u"Отмена"_qs})) {
     case kContinue:
-      return true;
+      return InterruptedJobAnswer::Resume;
     case kStartAnew:
-      return false;
+      return InterruptedJobAnswer::StartAnew;
     default:
-      return std::nullopt;
+      return InterruptedJobAnswer::Cancel;
   }
 }
 
@@ -75,8 +71,8 @@ void TMainForm::ShowJobInputs(const JournalInputs& inputs) {
   SetMemoLines(*KeywordsMemo, inputs.queryLines);
   QStringList nodeTexts;
   for (const QString& entry : inputs.regionEntries) {
-    const qsizetype separator = entry.lastIndexOf(u'=');
-    nodeTexts.append(RegionNodeText(entry.left(separator), entry.mid(separator + 1)));
+    const RegionParts region = SplitRegionEntry(entry);
+    nodeTexts.append(RegionNodeText(region.name, region.rid));
   }
   RestoreCheckedNodes(regions_, nodeTexts);
   RetrySpinEdit->setValue(inputs.retryCount);

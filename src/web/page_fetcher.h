@@ -35,8 +35,11 @@ struct AnswerTrace {
   QStringList paths;
   // Some answer on the way carried the engine's "X-Yandex-Captcha" header.
   bool captchaHeader = false;
-  // "Retry-After" of the final answer, when it gave whole seconds.
+  // "Retry-After" of the final answer in seconds from now (its delay form, or its date form).
   std::optional<int> retryAfterSeconds;
+  // The request failed at the proxy, before anything came from the engine: no connection to the
+  // proxy, its tunnel refused or cut, or its 407. Every other failure is the request's own.
+  bool proxyFault = false;
 };
 
 // The one HTTP(S) client of a job run, as the job sees it. Failures are thrown as
@@ -58,6 +61,8 @@ class PageFetcher {
   virtual void DropConnection() = 0;
   virtual void SetProxyParams(const ProxyParams& params) = 0;
   virtual const ProxyParams& GetProxyParams() const = 0;
+  // From any thread: breaks off the request in flight; it and every later one fail.
+  virtual void Abort() {}
 };
 
 }  // namespace korvath

@@ -1,5 +1,6 @@
 #include "web/tpage_fetcher.h"
 
+#include <QDateTime>
 #include <QUrl>
 
 #include <boost/asio/io_context.hpp>
@@ -55,17 +56,23 @@ std::string StatusLine(const ResponseParser& parser) {
   return line;
 }
 
-// Only the delay form of "Retry-After" (whole seconds) is read; a date gives nothing.
+// "Retry-After" as seconds from now: its delay form, or its HTTP-date form (a date already past
+// is 0 s); anything else gives nothing.
 std::optional<int> RetryAfterSeconds(std::string_view value) {
   while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
   while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
-  if (value.empty() || value.size() > 9) return std::nullopt;
-  int seconds = 0;
-  for (const char c : value) {
-    if (c < '0' || c > '9') return std::nullopt;
-    seconds = seconds * 10 + (c - '0');
+  if (value.empty()) return std::nullopt;
+  if (value.find_first_not_of("0123456789") == std::string_view::npos) {
+    if (value.size() > 9) return std::nullopt;
+    int seconds = 0;
+    for (const char c : value) seconds = seconds * 10 + (c - '0');
+    return seconds;
   }
-  return seconds;
+  const QDateTime date = QDateTime::fromString(
+      QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())), Qt::RFC2822Date);
+  if (!date.isValid()) return std::nullopt;
+  const qint64 seconds = QDateTime::currentDateTimeUtc().secsTo(date);
+  return int(std::clamp<qint64>(seconds, 0, 999999999));
 }
 
 QUrl CookieUrl(const UrlParts& url) {
@@ -118,6 +125,7 @@ class TPageFetcher::Impl {
         if (++redirects == kRedirectResponseLimit) return;
         continue;
       }
+      trace_.proxyFault = UsesProxy() && status == 407;
       FailWithStatus(parser);
     }
   }
@@ -155,6 +163,7 @@ class TPageFetcher::Impl {
 
   void OpenRoute() {
     if (UsesProxy() && (proxy_.ProxyPort < 1 || proxy_.ProxyPort > 65535)) {
+      trace_.proxyFault = true;
       throw std::runtime_error(
           u"Порт прокси %1 не входит в диапазон от 1 до 65535; запрос не отправлен"_qs
               .arg(proxy_.ProxyPort)
@@ -163,8 +172,13 @@ class TPageFetcher::Impl {
     const Route wanted = WantedRoute();
     if (transport_.IsUsable() && route_ == wanted) return;
     Disconnect();
-    transport_.Connect(wanted.host, wanted.port);
-    if (!wanted.tunnelTarget.empty()) OpenTunnel();
+    try {
+      transport_.Connect(wanted.host, wanted.port);
+      if (!wanted.tunnelTarget.empty()) OpenTunnel();
+    } catch (const std::runtime_error&) {
+      trace_.proxyFault = UsesProxy();
+      throw;
+    }
     if (wanted.tls) transport_.StartTls(url_.Host.toStdString());
     route_ = wanted;
   }
@@ -299,5 +313,7 @@ void TPageFetcher::SetProxyParams(const ProxyParams& params) {
 }
 
 const ProxyParams& TPageFetcher::GetProxyParams() const { return impl_->proxy_; }
+
+void TPageFetcher::Abort() { impl_->transport_.Abort(); }
 
 }  // namespace korvath

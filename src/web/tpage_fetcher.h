@@ -34,6 +34,7 @@ class TPageFetcher final : public PageFetcher {
   void DropConnection() override;
   void SetProxyParams(const ProxyParams& params) override;
   const ProxyParams& GetProxyParams() const override;
+  void Abort() override;
 
  private:
   class Impl;

@@ -4,6 +4,7 @@
 
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/ssl/error.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/error.hpp>
@@ -63,6 +64,7 @@ bool Transport::IsUsable() {
 
 template <class Operation>
 error_code Transport::Run(Operation&& operation) {
+  if (aborted_) throw std::runtime_error("Запрос прерван: работа остановлена");
   error_code result;
   bool done = false;
   operation([&](const error_code& error, auto&&...) {
@@ -75,7 +77,22 @@ error_code Transport::Run(Operation&& operation) {
       throw std::logic_error("the fetcher's io_context stopped while a request was in flight");
     }
   }
+  if (aborted_) {
+    Close();
+    throw std::runtime_error("Запрос прерван: работа остановлена");
+  }
   return result;
+}
+
+void Transport::Abort() {
+  aborted_ = true;
+  // The sockets belong to the thread that runs the io_context: the cancel runs there, inside the
+  // step it breaks off (or at the start of the next one, which fails anyway).
+  asio::post(io_, [this] {
+    error_code ignored;
+    if (tls_) beast::get_lowest_layer(*tls_).socket().cancel(ignored);
+    if (plain_) plain_->socket().cancel(ignored);
+  });
 }
 
 void Transport::Expire(std::chrono::milliseconds timeout) {

@@ -8,6 +8,7 @@
 #include <boost/beast/http/buffer_body.hpp>
 #include <boost/beast/http/parser.hpp>
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -45,6 +46,9 @@ class Transport {
   // Bytes received and not yet parsed.
   boost::beast::flat_buffer& Buffer();
   void Close();
+  // From any thread: breaks off the step in progress and fails every later one, so that a job
+  // being stopped does not wait out a server that never answers.
+  void Abort();
   // Closes the connection and fails with the description of a body over the size limit.
   [[noreturn]] void FailBodyTooLarge();
 
@@ -62,6 +66,7 @@ class Transport {
   std::optional<boost::beast::tcp_stream> plain_;
   std::optional<boost::asio::ssl::stream<boost::beast::tcp_stream>> tls_;
   boost::beast::flat_buffer buffer_;
+  std::atomic<bool> aborted_ = false;
 };
 
 }  // namespace korvath

@@ -84,35 +84,6 @@ TEST(HeadlessWindow, StatusLineFollowsTheCountsUnderTheLogLines) {
   EXPECT_EQ(Contents(out.get()), u"строка\n"_qs);
 }
 
-TEST(HeadlessWindow, NoticesAFinalSaveThatNeverOpenedItsFile) {
-  const struct {
-    QStringList entries;
-    QString opened;
-    bool failed;
-  } cases[] = {
-      {{u"t: Начинаем работу."_qs, u"t: Работа завершена"_qs}, {}, false},
-      {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs},
-       u"/p/results-20261209140000.csv"_qs,
-       false},
-      {{u"t: Сбор данных завершен"_qs, u"t: Ошибка: ERROR_Cannot create file"_qs}, {}, true},
-      // The results file was written and opened, its workbook was not.
-      {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs,
-        u"t: Ошибка: ERROR_Cannot write file \"/p/results-20261209140000.xlsx\"."_qs},
-       u"/p/results-20261209140000.csv"_qs,
-       true},
-      {{u"t: Часть сбора данных завершена"_qs}, {}, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.entries.join(u" / "_qs).toStdString());
-    TempStream out(std::tmpfile());
-    HeadlessWindow window({}, out.get(), nullptr, false);
-    for (const QString& entry : c.entries) window.AppendLogEntry(entry);
-    if (!c.opened.isEmpty()) window.OpenDocument(c.opened);
-    EXPECT_EQ(window.OpenedDocument(), c.opened);
-    EXPECT_EQ(window.ResultsSaveFailed(), c.failed);
-  }
-}
-
 TEST(HeadlessWindow, ResumeTimerGoesToItsOwner) {
   TempStream out(std::tmpfile());
   HeadlessWindow window({}, out.get(), nullptr, false);

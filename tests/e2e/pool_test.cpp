@@ -129,5 +129,24 @@ TEST_F(CliPool, AnUnusableLineAndADeadProxyLeaveTheJobToTheOthers) {
   EXPECT_EQ(Count(run.out, u"Включаем паузу на 15 секунд"_qs), 0);
 }
 
+// Card links given as a path belong to the results page they came from, whichever proxy asked for
+// it; a dead proxy's failures are the proxy's. One worker and three both end with the files of
+// the job without a pool.
+TEST_F(CliPool, PathCardLinksAndADeadProxyEndWithTheOneWorkerFiles) {
+  DemoEngine engine(kShape + QStringList{u"--path-card-links"_qs});
+  for (const int workers : {1, 3}) {
+    SCOPED_TRACE(workers);
+    Sandbox sandbox;
+    const QString closed = u"127.0.0.1:"_qs + QString::number(testing::FreeLoopbackPort());
+    const Pool pool(3, sandbox, {closed});
+    const CliResult run =
+        RunCli(sandbox,
+               JobArguments(sandbox, engine.Origin(), {u"--workers"_qs, QString::number(workers)}));
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(FilesOf(sandbox), OneWorker());
+    EXPECT_FALSE(run.out.contains(u"предыдущего адреса нет"_qs));
+  }
+}
+
 }  // namespace
 }  // namespace korvath::e2e

@@ -173,9 +173,11 @@ TEST(BlockBackoff, DoublesEachBlockInARowUpToTheMaximum) {
                                        milliseconds(1000), milliseconds(1000)}));
   backoff.EndRow();
   EXPECT_EQ(backoff.Next(), milliseconds(200));
-  // The engine's own "Retry-After" is the least wait.
-  EXPECT_EQ(backoff.Next(seconds(3)), milliseconds(3000));
-  EXPECT_EQ(backoff.Next(seconds(0)), milliseconds(800));
+  // The engine's own "Retry-After" lengthens the wait, but only up to the maximum.
+  EXPECT_EQ(backoff.Next(seconds(3)), milliseconds(1000));
+  EXPECT_EQ(backoff.Next(seconds(999999999)), milliseconds(1000));
+  backoff.EndRow();
+  EXPECT_EQ(backoff.Next(seconds(0)), milliseconds(200));
 }
 
 }  // namespace

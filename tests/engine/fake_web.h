@@ -58,6 +58,13 @@ inline ScriptedAnswer Failure(std::string message, int status = 0) {
   return answer;
 }
 
+// A failure at the proxy, before anything came from the engine.
+inline ScriptedAnswer ProxyFailure(std::string message, int status = 0) {
+  ScriptedAnswer answer = Failure(std::move(message), status);
+  answer.trace.proxyFault = true;
+  return answer;
+}
+
 // The answers of a pretend search engine and a record of what the job asked of it.
 class FakeWeb {
  public:

@@ -101,10 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
                                     {Step::Block, 10, {}, 30},
                                     {Step::Answer, 31},
                                     {Step::Block, 32, {}, 42}}},
-                      ScheduleCase{"RetryAfterLongerThanWaitHolds",
+                      ScheduleCase{"RetryAfterLongerThanWaitHoldsUpToTheMaximum",
                                    {{Step::Block, 0, 25, 25},
                                     {Step::Block, 25, 5, 45},
-                                    {Step::Block, 45, 600, 645}}},
+                                    {Step::Block, 45, 600, 105}}},
                       ScheduleCase{"ThirdFailureInRowRests",
                                    {{Step::Failure, 0},
                                     {Step::Failure, 1},
@@ -153,13 +153,13 @@ TEST(ProxyPoolBorrow, LongLoanCountsUntilItsLastRequest) {
   ProxyPool pool(Proxies(2), Policy());
   ASSERT_EQ(pool.Borrow(At(0)), 0);
   ASSERT_EQ(pool.Borrow(At(1)), 1);
-  pool.SetLastRequest(1, At(2));
+  pool.RequestEnded(1, At(2));
   pool.Return(1);
-  pool.SetLastRequest(0, At(50));
+  pool.RequestEnded(0, At(50));
   pool.Return(0);
-  EXPECT_EQ(pool.LastRequest(0), At(50));
+  EXPECT_EQ(pool.PaceOf(0).LastEnd(), At(50));
   EXPECT_EQ(pool.Borrow(At(51)), 1);
-  EXPECT_EQ(pool.LastRequest(1), At(2));
+  EXPECT_EQ(pool.PaceOf(1).LastEnd(), At(2));
 }
 
 TEST(ProxyPoolBorrow, RestingProxySkippedAndSoonestRestNamed) {

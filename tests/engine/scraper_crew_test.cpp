@@ -101,7 +101,7 @@ TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   WriteProxies("http://10.0.0.9:3128\r\n10.0.0.5:3128\r\n10.0.0.1:3128\r\n");
   WatchProxies([](const QString& proxy, int) -> std::optional<ScriptedAnswer> {
     if (proxy != u"10.0.0.5") return std::nullopt;
-    return Failure("Не удалось соединиться с 10.0.0.5:3128: Connection refused");
+    return ProxyFailure("Не удалось соединиться с 10.0.0.5:3128: Connection refused");
   });
 
   RunJob();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fetcher_test_support.h"
+#include "support/free_port.h"
 #include "support/test_server.h"
 #include "support/tinyproxy.h"
 
@@ -44,6 +45,40 @@ TEST(PageFetcherProxy, TunnelRequestBytesAndRefusal) {
       "Host: engine.test\r\nUser-Agent: Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:109.0) "
       "Gecko/20100101 Firefox/115.0\r\nProxy-Authorization: Basic dXNlcjpwYXNz\r\n\r\n");
   EXPECT_TRUE(buffer.isEmpty());
+}
+
+// Only a failure before anything came from the engine is the proxy's: the job rests the proxy
+// for it, and counts every other failure against the page.
+TEST(PageFetcherProxy, FailuresAtTheProxyAreToldFromTheEngines) {
+  const struct Case {
+    const char* name;
+    std::optional<Reply> reply;  // none: nothing listens on the proxy's port
+    const char* address;
+    bool proxyFault;
+  } cases[] = {
+      {"ProxyRefuses", std::nullopt, "http://engine.test/a", true},
+      {"ProxyWantsCredentials",
+       Reply{"HTTP/1.1 407 Proxy Authentication Required\r\nContent-Length: 0\r\n\r\n"},
+       "http://engine.test/a", true},
+      {"TunnelRefused", Reply{"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n"},
+       "https://engine.test/a", true},
+      {"EngineResets", Reply{"", Reply::Then::Reset}, "http://engine.test/a", false},
+      {"BodyCut", Reply{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", Reply::Then::Close},
+       "http://engine.test/a", false},
+      {"EngineStalls", Reply{"", Reply::Then::Silence}, "http://engine.test/a", false},
+      {"BadAddress", Reply{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"},
+       "http://engine.test/a\x01", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::optional<TestServer> proxy;
+    if (c.reply) proxy.emplace([&](const std::string&) { return *c.reply; });
+    TPageFetcher fetcher(testing::ShortTimeouts());
+    fetcher.SetProxyParams(Proxy(proxy ? proxy->Port() : testing::FreeLoopbackPort()));
+    QByteArray buffer;
+    EXPECT_FALSE(FailureOf([&] { fetcher.Get(QString::fromLatin1(c.address), buffer); }).empty());
+    EXPECT_EQ(fetcher.LastAnswer().proxyFault, c.proxyFault);
+  }
 }
 
 // The login goes out as UTF-8 (here "я" without a password), not in the locale's 8-bit encoding.

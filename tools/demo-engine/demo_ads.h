@@ -13,8 +13,9 @@ namespace korvath::demo {
 struct EngineShape {
   int pages = 3;
   int adsPerPage = 10;
-  int fillerBytes = 0;       // extra markup per ad and per card, for realistic page sizes
-  bool missingCards = true;  // every eleventh card answered 404
+  int fillerBytes = 0;         // extra markup per ad and per card, for realistic page sizes
+  bool missingCards = true;    // every eleventh card answered 404
+  bool pathCardLinks = false;  // card links as a path alone, without the origin
 };
 
 struct SearchKey {

@@ -146,6 +146,9 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   // wait that says nothing about its speed.
   const QCommandLineOption noMissingCards("no-missing-cards", "Answer every contact card.");
   parser.addOption(noMissingCards);
+  const QCommandLineOption pathCardLinks("path-card-links",
+                                         "Give card links as a path alone, without the origin.");
+  parser.addOption(pathCardLinks);
 
   if (!parser.parse(arguments)) throw std::runtime_error(parser.errorText().toStdString());
   if (!parser.positionalArguments().isEmpty())
@@ -163,6 +166,7 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
       parser.value(captchaAfter), parser.value(captchaFor), parser.value(captchaStyle));
   options.logRequests = parser.isSet(log);
   options.shape.missingCards = !parser.isSet(noMissingCards);
+  options.shape.pathCardLinks = parser.isSet(pathCardLinks);
   return options;
 }
 

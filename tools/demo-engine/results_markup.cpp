@@ -112,7 +112,8 @@ std::string RenderResultsPage(const SearchKey& key, int page, const EngineShape&
   out += "<div class=\"serp-adv\"><div class=serp-adv__found>";
   out += FoundText(shape.pages * shape.adsPerPage);
   out += "</div></div>\n<ul class=\"serp-list\">\n";
-  for (const DemoAd& ad : ads) AppendAd(out, key, ad, origin, shownQuery, shape.fillerBytes);
+  const std::string_view cardOrigin = shape.pathCardLinks ? std::string_view() : origin;
+  for (const DemoAd& ad : ads) AppendAd(out, key, ad, cardOrigin, shownQuery, shape.fillerBytes);
   out += "</ul>\n<div class=\"pager\">";
   if (page > 1) AppendPagerLink(out, "prev", ResultsTarget(listing, key, page - 1), "назад");
   out += "<span class=\"Pager-Item Pager-Item_current\">";

@@ -1,4 +1,4 @@
-#include "engine/interrupted_job.h"
+#include "engine/job_start.h"
 
 #include <gtest/gtest.h>
 
