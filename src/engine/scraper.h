@@ -14,6 +14,7 @@
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
 #include "journal/job_journal.h"
+#include "results/handle_result.h"
 #include "results/result_table.h"
 #include "web/page_fetcher.h"
 
@@ -51,7 +52,7 @@ struct ScraperConfig {
   bool resume = false;
   // How long a worker among several waits after a failure; the window's own error pause (the
   // resume timer) is job control's and lasts as long.
-  std::chrono::milliseconds errorPause{15000};
+  std::chrono::milliseconds errorPause = kErrorPauseLength;
 };
 
 // The most workers a job runs at once.
