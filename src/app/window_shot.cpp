@@ -3,6 +3,7 @@
 // that their colours can be seen; with it, a job runs against --origin and the picture shows it
 // running, paused or stopped.
 #include "ui/main_form.h"
+#include "ui/qt_translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(u"Korvath"_qs);
   QApplication::setApplicationDisplayName(u"Korvath"_qs);
+  korvath::LoadQtTranslations(application);
 
   QCommandLineParser parser;
   parser.addHelpOption();
