@@ -2,16 +2,20 @@
 
 #include "ui/form_job_window.h"
 #include "ui/memo_lines.h"
+#include "ui/message_box.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 namespace korvath {
@@ -25,11 +29,13 @@ struct WithApplication {
 class FormJobWindowTest : public ::testing::Test, private WithApplication {
  protected:
   FormJobWindowTest() {
-    window_ = std::make_unique<FormJobWindow>(
-        &host_,
-        JobControls{&logs_, &keywords_, &tree_, &start_, &cap_, &interval_, &limit_, &retry_,
-                    &regionsBar_, &stagesBar_},
-        jobControl_, [](const QString&) {});
+    window_ =
+        std::make_unique<FormJobWindow>(&host_, Controls(), jobControl_, [](const QString&) {});
+  }
+
+  JobControls Controls() {
+    return {&logs_,     &keywords_, &tree_,  &start_,      &cap_,
+            &interval_, &limit_,    &retry_, &regionsBar_, &stagesBar_};
   }
 
   QWidget host_;
@@ -83,6 +89,35 @@ TEST_F(FormJobWindowTest, BarWithNothingToCountIsEmptyNotBusy) {
   // Qt draws a bar whose range is 0..0 as a busy indicator.
   EXPECT_GT(stagesBar_.maximum(), stagesBar_.minimum());
   EXPECT_EQ(stagesBar_.value(), 0);
+}
+
+// A reader who has scrolled up keeps their place as lines come; back at the end, the log follows.
+TEST_F(FormJobWindowTest, LogFollowsItsEndOnlyWhileTheReaderIsThere) {
+  logs_.setGeometry(0, 0, 300, 80);
+  host_.show();
+  QScrollBar& scroll = *logs_.verticalScrollBar();
+  for (int i = 0; i < 50; ++i) window_->AppendLogEntry(u"line %1"_qs.arg(i));
+  ASSERT_GT(scroll.maximum(), 10);
+  EXPECT_EQ(scroll.value(), scroll.maximum());
+  scroll.setValue(5);
+  for (int i = 0; i < 5; ++i) window_->AppendLogEntry(u"more"_qs);
+  EXPECT_EQ(scroll.value(), 5);
+  scroll.setValue(scroll.maximum());
+  window_->AppendLogEntry(u"last"_qs);
+  EXPECT_EQ(scroll.value(), scroll.maximum());
+}
+
+// The job waits inside the hand-off that opens the file; the box must not hold it there.
+TEST_F(FormJobWindowTest, ResultsFileThatCannotBeOpenedIsReportedAfterTheHandOff) {
+  QStringList shown;
+  SetMessageBoxHook([&](QWidget*, const QString&, const QString& text) { shown.append(text); });
+  FormJobWindow window(&host_, Controls(), jobControl_,
+                       [](const QString&) { throw std::runtime_error("нет программы"); });
+  window.OpenDocument(u"/p/results.csv"_qs);
+  EXPECT_TRUE(shown.isEmpty());
+  QCoreApplication::processEvents();
+  SetMessageBoxHook({});
+  EXPECT_EQ(shown, QStringList{u"нет программы"_qs});
 }
 
 struct MemoCase {
