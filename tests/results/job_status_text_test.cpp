@@ -65,11 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, JobStatusTextOf, testing::Values(
              u"Потоков 3 · готово задач 3 из 5 · запросов 2 из 4 · "_qs + kCounts +
                  u" · до конца ≈ 30 мин"_qs,
              u"Задачи «запрос × регион», завершённые\n3 из 5, осталось 2"_qs + kLeft,
-             u"Запросы, собранные полностью\n2 из 4, осталось 2"_qs + kLeft},
-    TextCase{"PooledStopped", JobPhase::Stopped, 3, {},
-             u"Сбор остановлен · потоков 3 · "_qs + kCounts,
-             u"Задачи «запрос × регион», завершённые\n3 из 5, осталось 2"_qs,
-             u"Запросы, собранные полностью\n2 из 4, осталось 2"_qs}),
+             u"Запросы, собранные полностью\n2 из 4, осталось 2"_qs + kLeft}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
 

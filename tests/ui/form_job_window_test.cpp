@@ -2,10 +2,8 @@
 
 #include "ui/form_job_window.h"
 #include "ui/memo_lines.h"
-#include "ui/message_box.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <thread>
 
 namespace korvath {
@@ -29,13 +26,11 @@ struct WithApplication {
 class FormJobWindowTest : public ::testing::Test, private WithApplication {
  protected:
   FormJobWindowTest() {
-    window_ =
-        std::make_unique<FormJobWindow>(&host_, Controls(), jobControl_, [](const QString&) {});
-  }
-
-  JobControls Controls() {
-    return {&logs_,     &keywords_, &tree_,  &start_,      &cap_,
-            &interval_, &limit_,    &retry_, &regionsBar_, &stagesBar_};
+    window_ = std::make_unique<FormJobWindow>(
+        &host_,
+        JobControls{&logs_, &keywords_, &tree_, &start_, &cap_, &interval_, &limit_, &retry_,
+                    &regionsBar_, &stagesBar_},
+        jobControl_, [](const QString&) {});
   }
 
   QWidget host_;
@@ -105,19 +100,6 @@ TEST_F(FormJobWindowTest, LogFollowsItsEndOnlyWhileTheReaderIsThere) {
   scroll.setValue(scroll.maximum());
   window_->AppendLogEntry(u"last"_qs);
   EXPECT_EQ(scroll.value(), scroll.maximum());
-}
-
-// The job waits inside the hand-off that opens the file; the box must not hold it there.
-TEST_F(FormJobWindowTest, ResultsFileThatCannotBeOpenedIsReportedAfterTheHandOff) {
-  QStringList shown;
-  SetMessageBoxHook([&](QWidget*, const QString&, const QString& text) { shown.append(text); });
-  FormJobWindow window(&host_, Controls(), jobControl_,
-                       [](const QString&) { throw std::runtime_error("нет программы"); });
-  window.OpenDocument(u"/p/results.csv"_qs);
-  EXPECT_TRUE(shown.isEmpty());
-  QCoreApplication::processEvents();
-  SetMessageBoxHook({});
-  EXPECT_EQ(shown, QStringList{u"нет программы"_qs});
 }
 
 struct MemoCase {

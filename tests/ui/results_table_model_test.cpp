@@ -1,17 +1,15 @@
 #include "form_fixture.h"
 
-#include "ui/message_box.h"
 #include "ui/qt_translations.h"
 #include "ui/results_table_model.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -86,19 +84,6 @@ TEST(QtTranslations, PutQtsOwnMenusAndButtonsIntoRussian) {
   }
   EXPECT_TRUE(items.join(u' ').contains(u"Копировать"_qs)) << items.join(u' ').toStdString();
   EXPECT_EQ(cancel, u"Отмена"_qs);
-}
-
-TEST(ShowMessage, SaysOkInRussian) {
-  testing::EnsureApplication();
-  QString ok;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    ok = box->buttons().front()->text();
-    box->accept();
-  });
-  ShowMessage(nullptr, u"Korvath"_qs, u"текст"_qs);
-  EXPECT_EQ(ok, u"ОК"_qs);
 }
 
 }  // namespace

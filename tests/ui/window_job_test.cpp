@@ -89,9 +89,6 @@ TEST_F(WindowJob, StartPauseResumeAndFinishFromTheWindow) {
   EXPECT_TRUE(Control<QSpinBox>("WorkersSpinEdit").isEnabled());
   EXPECT_TRUE(runState.text().startsWith(u"Сбор завершён · строк 12 · "_qs))
       << runState.text().toStdString();
-  // A click with no job running leaves the button up.
-  pause.click();
-  EXPECT_FALSE(pause.isChecked());
 
   const QStringList results = ProgramFiles(u"results-*.csv"_qs);
   ASSERT_EQ(results.size(), 1);
