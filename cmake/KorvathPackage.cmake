@@ -82,6 +82,8 @@ if(TARGET korvath)
   # Qt loads the platform plugin that draws the window at run time, which dpkg-shlibdeps cannot
   # see in the program's own links.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt's own texts in the window (context menus, message box buttons) in Russian.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

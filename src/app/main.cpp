@@ -1,6 +1,7 @@
 #include "inputs/program_folder.h"
 #include "ui/main_form.h"
 #include "ui/message_box.h"
+#include "ui/qt_translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
   // The installed menu entry and icon, so that the desktop shows the window under them.
   QApplication::setDesktopFileName(u"korvath"_qs);
   QApplication::setWindowIcon(QIcon::fromTheme(u"korvath"_qs));
+  korvath::LoadQtTranslations(application);
 
   QCommandLineParser parser;
   parser.setApplicationDescription(

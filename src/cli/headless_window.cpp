@@ -72,7 +72,7 @@ QStringList HeadlessWindow::LogLines() const { return log_; }
 
 void HeadlessWindow::ShowProgress(ProgressBarId bar, int maximum, int position,
                                   const QString& hint) {
-  if (bar == ProgressBarId::Regions) regionsPosition_ = position;
+  (bar == ProgressBarId::Regions ? regionsPosition_ : stagesPosition_) = position;
   Bar& shown = BarOf(bar);
   shown.maximum = maximum;
   shown.hint = hint;
@@ -144,8 +144,12 @@ void HeadlessWindow::EraseProgressLine() {
 void HeadlessWindow::DrawProgressLine() {
   if (!progressOut_) return;
   if (status_) {
-    WriteText(progressOut_, FittedToTerminal(progressOut_, JobStatusText(*status_, regionsPosition_,
-                                                                         regions_.maximum)));
+    const JobView view{*status_,
+                       {regionsPosition_, regions_.maximum},
+                       {stagesPosition_, stages_.maximum},
+                       JobPhase::Running,
+                       QDateTime::currentDateTime()};
+    WriteText(progressOut_, FittedToTerminal(progressOut_, JobStatusTexts(view).line));
     statusDrawn_ = std::chrono::steady_clock::now();
   } else if (!stages_.hint.isEmpty() || !regions_.hint.isEmpty()) {
     WriteText(progressOut_, u"Запросы: "_qs + stages_.hint + u"  |  Регионы: "_qs + regions_.hint);

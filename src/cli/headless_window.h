@@ -80,6 +80,7 @@ class HeadlessWindow final : public QObject, public JobWindow {
   Bar stages_;
   bool progressShown_ = false;
   int regionsPosition_ = 0;
+  int stagesPosition_ = 0;
   std::optional<JobStatus> status_;
   std::chrono::steady_clock::time_point statusDrawn_;
 };

@@ -38,6 +38,7 @@ void SaveResultsFile(const ResultTable& table, JobWindow& window, const QString&
   // The results file is what the user asked for; a workbook that fails must not keep it from them.
   std::exception_ptr workbookFailure;
   if (withWorkbook) {
+    AddLogLine(window, u"Сохраняем книгу Excel: "_qs + WorkbookPath(fileName));
     try {
       SaveWorkbook(WorkbookPath(path), table);
     } catch (const std::exception&) {

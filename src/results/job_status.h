@@ -15,6 +15,7 @@ struct JobStatus {
   // Finished (query, region) tasks of all tasks.
   int tasksDone = 0;
   int tasksTotal = 0;
+  // Rows collected, those that wait for an earlier task before they enter the table included.
   qint64 rows = 0;
   // Results pages and contact cards asked for, and how many answers were blocks.
   qint64 requests = 0;
@@ -23,6 +24,9 @@ struct JobStatus {
   std::chrono::milliseconds elapsed{0};
   // While the job waits out a block: when it will try again (local time); null otherwise.
   QDateTime blockWaitUntil;
+  // Workers walking the tasks. With more than one the regions bar counts finished tasks of all
+  // tasks and the queries bar finished queries, and the line and the hints say so.
+  int workers = 1;
 };
 
 }  // namespace korvath

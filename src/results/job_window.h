@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/job_status.h"
+#include "results/result_table.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,8 +9,6 @@
 #include <functional>
 
 namespace korvath {
-
-struct ResultTable;
 
 enum class ProgressBarId { Regions, Stages };
 
@@ -60,6 +59,14 @@ class JobWindow {
   // On the user-interface thread, inside a hand-off: rows have just been appended to `table`,
   // which from now on is only ever appended to there.
   virtual void RowsAppended(const ResultTable& /*table*/) {}
+  // With several workers, on the user-interface thread inside a hand-off: rows of task `task` (its
+  // index in the job's task order) walked but held back from `table` until every earlier task's
+  // rows are in. The front end may show them at once; they come again through TaskRowsAppended.
+  virtual void RowsWalked(const ResultTable& /*table*/, int /*task*/,
+                          const QList<ResultRow>& /*rows*/) {}
+  // On the user-interface thread, inside a hand-off: every row of task `task` has just been
+  // appended to `table`, after those of every earlier task, in the order RowsWalked gave them.
+  virtual void TaskRowsAppended(const ResultTable& table, int /*task*/) { RowsAppended(table); }
 };
 
 }  // namespace korvath

@@ -2,23 +2,42 @@
 
 #include "engine/job_control.h"
 #include "results/job_status_text.h"
-#include "results/time_left.h"
 #include "results/ui_hand_off.h"
+#include "ui/log_follow.h"
 #include "ui/memo_lines.h"
+#include "ui/message_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QUrl>
 
+#include <chrono>
+#include <stdexcept>
+#include <utility>
+
 namespace korvath {
 
-void OpenWithDesktop(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+namespace {
+
+constexpr char16_t kDocumentNotOpened[] =
+    u"Не удалось открыть файл \"%1\": не найдена программа для его просмотра.";
+constexpr std::chrono::milliseconds kRefreshInterval(500);
+
+}  // namespace
+
+void OpenWithDesktop(const QString& path) {
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    throw std::runtime_error(
+        QString::fromUtf16(kDocumentNotOpened).arg(QDir::toNativeSeparators(path)).toStdString());
+  }
+}
 
 FormJobWindow::FormJobWindow(QObject* uiObject, JobControls controls, JobControl& jobControl,
                              DocumentOpener openDocument)
@@ -32,6 +51,10 @@ FormJobWindow::FormJobWindow(QObject* uiObject, JobControls controls, JobControl
   QObject::connect(controls_.retrySpinEdit, &QSpinBox::valueChanged, uiObject_, publish);
   QObject::connect(controls_.limitSpinEdit, &QSpinBox::valueChanged, uiObject_, publish);
   QObject::connect(controls_.limit10CheckBox, &QCheckBox::toggled, uiObject_, publish);
+  refresh_.setInterval(kRefreshInterval);
+  QObject::connect(&refresh_, &QTimer::timeout, uiObject_, [this] { ShowRunState(); });
+  if (controls_.pauseButton) controls_.pauseButton->setCheckable(true);
+  ShowRunState();
 }
 
 void FormJobWindow::PublishSettings() {
@@ -49,9 +72,7 @@ void FormJobWindow::AppendLogEntry(const QString& entry) {
   // The job writes its line breaks as CR LF; the box keeps one line per paragraph.
   QString text = entry;
   text.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n');
-  controls_.logsMemo->appendPlainText(text);
-  QScrollBar& scroll = *controls_.logsMemo->verticalScrollBar();
-  scroll.setValue(scroll.maximum());
+  AppendFollowingEnd(*controls_.logsMemo, text);
 }
 
 void FormJobWindow::ClearLog() { controls_.logsMemo->clear(); }
@@ -59,39 +80,58 @@ void FormJobWindow::ClearLog() { controls_.logsMemo->clear(); }
 QStringList FormJobWindow::LogLines() const { return MemoLines(*controls_.logsMemo); }
 
 void FormJobWindow::ShowProgress(ProgressBarId bar, int maximum, int position,
-                                 const QString& hint) {
-  (bar == ProgressBarId::Regions ? regionsMaximum_ : stagesMaximum_) = maximum;
+                                 const QString& /*hint*/) {
+  (bar == ProgressBarId::Regions ? regions_ : stages_) = {position, maximum};
   QProgressBar& widget = Bar(bar);
   // A bar whose range is 0..0 shows a busy animation; a bar with nothing to count is empty.
   widget.setMaximum(std::max(maximum, 1));
   widget.setValue(position);
-  (bar == ProgressBarId::Regions ? regionsHint_ : stagesHint_) = hint;
-  if (bar == ProgressBarId::Regions) regionsPosition_ = position;
-  ShowHint(bar);
-}
-
-void FormJobWindow::ShowHint(ProgressBarId bar) {
-  const QString& hint = bar == ProgressBarId::Regions ? regionsHint_ : stagesHint_;
-  Bar(bar).setToolTip(timeLeft_.isEmpty() ? hint : hint + u'\n' + timeLeft_);
+  ShowRunState();
 }
 
 void FormJobWindow::ShowJobStatus(const JobStatus& status) {
-  const QString timeLeft = TimeLeftText(status.elapsed, status.tasksDone, status.tasksTotal);
-  if (timeLeft != timeLeft_) {
-    timeLeft_ = timeLeft;
-    ShowHint(ProgressBarId::Regions);
-    ShowHint(ProgressBarId::Stages);
+  status_ = status;
+  ShowRunState();
+}
+
+JobPhase FormJobWindow::Phase() const {
+  if (ended_) return stopRequested_ ? JobPhase::Stopped : JobPhase::Ended;
+  if (stopRequested_) return JobPhase::Stopping;
+  return jobControl_.JobHeld() ? JobPhase::Held : JobPhase::Running;
+}
+
+void FormJobWindow::ShowRunState() {
+  const JobTexts texts =
+      JobStatusTexts({status_, regions_, stages_, Phase(), QDateTime::currentDateTime()});
+  if (controls_.runStateLabel && jobShown_) controls_.runStateLabel->setText(texts.line);
+  // The counts change with every row; a hint only now and then.
+  for (auto [bar, hint] : {std::pair{controls_.progressBar, &texts.regionsHint},
+                           std::pair{controls_.stagesProgressBar, &texts.stagesHint}}) {
+    if (bar->toolTip() != *hint) bar->setToolTip(*hint);
   }
-  if (controls_.runStateLabel)
-    controls_.runStateLabel->setText(JobStatusText(status, regionsPosition_, regionsMaximum_));
+  if (controls_.pauseButton) controls_.pauseButton->setChecked(jobControl_.JobHeld());
+}
+
+void FormJobWindow::NoteStopRequested() {
+  if (!jobShown_ || ended_) return;
+  stopRequested_ = true;
+  ShowRunState();
 }
 
 void FormJobWindow::RowsAppended(const ResultTable& table) {
   if (controls_.results) controls_.results->RowsAppended(table);
 }
 
+void FormJobWindow::RowsWalked(const ResultTable& table, int task, const QList<ResultRow>& rows) {
+  if (controls_.results) controls_.results->RowsWalked(table, task, rows);
+}
+
+void FormJobWindow::TaskRowsAppended(const ResultTable& table, int task) {
+  if (controls_.results) controls_.results->TaskRowsAppended(table, task);
+}
+
 int FormJobWindow::ProgressMaximum(ProgressBarId bar) const {
-  return bar == ProgressBarId::Regions ? regionsMaximum_ : stagesMaximum_;
+  return (bar == ProgressBarId::Regions ? regions_ : stages_).maximum;
 }
 
 void FormJobWindow::ProcessPendingEvents() { QApplication::processEvents(); }
@@ -101,11 +141,34 @@ void FormJobWindow::SetInputsEnabled(bool enabled) {
   controls_.regionsTree->setEnabled(enabled);
   controls_.startButton->setEnabled(enabled);
   controls_.limit10CheckBox->setEnabled(enabled);
+  if (controls_.workersSpinEdit) controls_.workersSpinEdit->setEnabled(enabled);
+  // The start state begins a job's line, the finish state ends it.
+  if (!enabled) {
+    status_ = {};
+    jobShown_ = true;
+    stopRequested_ = false;
+    ended_ = false;
+    refresh_.start();
+  } else {
+    ended_ = true;
+    refresh_.stop();
+  }
+  ShowRunState();
 }
 
 void FormJobWindow::StartResumeTimer() { jobControl_.StartResumeTimer(); }
 
-void FormJobWindow::OpenDocument(const QString& path) { openDocument_(path); }
+void FormJobWindow::OpenDocument(const QString& path) {
+  try {
+    openDocument_(path);
+  } catch (const std::exception& error) {
+    // The job waits for this hand-off; the box is shown once it has gone on.
+    const QString text = QString::fromUtf8(error.what());
+    QTimer::singleShot(0, uiObject_, [this, text] {
+      ShowMessage(qobject_cast<QWidget*>(uiObject_), QString::fromUtf16(kBoxCaption), text);
+    });
+  }
+}
 
 int FormJobWindow::IntervalSeconds() const { return intervalSeconds_; }
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "results/job_status_text.h"
 #include "results/job_window.h"
 #include "ui/results_table_model.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
 
+class QAbstractButton;
 class QCheckBox;
 class QLabel;
 class QObject;
@@ -35,9 +38,14 @@ struct JobControls {
   // The results tab's rows, and the line that says how far the job has come.
   ResultsTableModel* results = nullptr;
   QLabel* runStateLabel = nullptr;
+  // The worker count, which a job reads only at its start; and the pause button, which stays
+  // down while the job is held.
+  QSpinBox* workersSpinEdit = nullptr;
+  QAbstractButton* pauseButton = nullptr;
 };
 
-// Opens a document in the application that the desktop associates with it.
+// Opens a document in the application that the desktop associates with it; throws, with the
+// message for the user, when it cannot.
 using DocumentOpener = std::function<void(const QString& path)>;
 void OpenWithDesktop(const QString& path);
 
@@ -70,24 +78,32 @@ class FormJobWindow : public JobWindow {
 
   void ShowJobStatus(const JobStatus& status) override;
   void RowsAppended(const ResultTable& table) override;
+  void RowsWalked(const ResultTable& table, int task, const QList<ResultRow>& rows) override;
+  void TaskRowsAppended(const ResultTable& table, int task) override;
+
+  // The user has asked the running job to stop.
+  void NoteStopRequested();
+  // Shows the run-state line, the bars' hints and the pause button as the job stands now.
+  void ShowRunState();
 
  private:
   QProgressBar& Bar(ProgressBarId bar) const;
   void PublishSettings();
-  // A bar's hint, with the time left under it once it is known.
-  void ShowHint(ProgressBarId bar);
+  JobPhase Phase() const;
 
   QObject* uiObject_;
   JobControls controls_;
   JobControl& jobControl_;
   DocumentOpener openDocument_;
-  // A bar's own maximum, kept apart because a bar with nothing to count is drawn as 0 of 1.
-  int regionsMaximum_ = 0;
-  int stagesMaximum_ = 0;
-  int regionsPosition_ = 0;
-  QString regionsHint_;
-  QString stagesHint_;
-  QString timeLeft_;
+  // The bars' own maxima, kept apart because a bar with nothing to count is drawn as 0 of 1.
+  BarState regions_;
+  BarState stages_;
+  JobStatus status_;
+  bool jobShown_ = false;
+  bool stopRequested_ = false;
+  bool ended_ = false;
+  // Holds, and the end of a block wait, come without a change of counts.
+  QTimer refresh_;
   // The numeric settings as the controls hold them, for the job thread to read.
   std::atomic<int> intervalSeconds_ = 0;
   std::atomic<int> retryCount_ = 0;

@@ -36,6 +36,8 @@ constexpr char16_t kGreeting[] = u"Спасибо, что пользуетесь
 constexpr char16_t kFolderLine[] = u"Файлы программы хранятся в папке %1";
 constexpr char16_t kFolderNotShown[] =
     u"Не удалось открыть папку \"%1\": не найдена программа для просмотра папок.";
+constexpr char16_t kAddressNotOpened[] =
+    u"Не удалось открыть адрес \"%1\": не найдена программа для его просмотра.";
 constexpr char16_t kTreeCannotTakeFocus[] =
     u"Нельзя перевести фокус на дерево регионов: оно отключено или скрыто.";
 
@@ -75,6 +77,13 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
   return button;
 }
 
+void OpenUrlWithDesktop(const QUrl& url) {
+  if (!QDesktopServices::openUrl(url)) {
+    throw std::runtime_error(
+        QString::fromUtf16(kAddressNotOpened).arg(url.toDisplayString()).toStdString());
+  }
+}
+
 void OpenFolderWithDesktop(const QString& folder) {
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
     throw std::runtime_error(
@@ -93,7 +102,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
     options_.openDocument = OpenWithDesktop;
   }
   if (!options_.openUrl) {
-    options_.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    options_.openUrl = OpenUrlWithDesktop;
   }
   if (!options_.openFolder) {
     options_.openFolder = OpenFolderWithDesktop;
@@ -113,7 +122,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
       this,
       JobControls{LogsMemo, KeywordsMemo, RegionsTree, StartButton, Limit10CheckBox,
                   IntervalSpinEdit, LimitSpinEdit, RetrySpinEdit, ProgressBar, StagesProgressBar,
-                  &LogArea->Results(), RunStateLabel},
+                  &LogArea->Results(), RunStateLabel, WorkersSpinEdit, PauseButton},
       jobControl_, options_.openDocument);
   resize(1088, 668);
   LayOutControls();
@@ -149,7 +158,8 @@ void TMainForm::CreateControls() {
   LogsMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   LogsMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   LogsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  LogArea = new LogTabs(LogsMemo, options_.openUrl, this);
+  LogArea = new LogTabs(
+      LogsMemo, [this](const QUrl& url) { RunHandler([&] { options_.openUrl(url); }); }, this);
   RunStateLabel = MakeLabel(this, "RunStateLabel", QString());
   RunStateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -170,7 +180,7 @@ void TMainForm::CreateControls() {
   WorkersSpinEdit->setMaximum(kMaxWorkers);
   WorkersSpinEdit->setToolTip(
       u"Сколько потоков ведут сбор, каждый через свой прокси из proxies.txt; "
-      u"число действует со следующего старта."_qs);
+      u"число задаётся до старта."_qs);
 
   RegionsTree = new RegionTreeView(this);
   RegionsTree->setObjectName(u"RegionsTree"_qs);
@@ -280,11 +290,17 @@ void TMainForm::LogWindows1251(const TextFileLines& file, const QString& path) {
 }
 
 void TMainForm::StopButtonClick() {
-  RunHandler([&] { jobControl_.Stop(); });
+  RunHandler([&] {
+    const bool running = jobControl_.JobRunning();
+    jobControl_.Stop();
+    if (running) jobWindow_->NoteStopRequested();
+  });
 }
 
 void TMainForm::PauseButtonClick() {
   RunHandler([&] { jobControl_.Pause(); });
+  // The button is down exactly while the job is held, whatever the click made of it.
+  jobWindow_->ShowRunState();
 }
 
 void TMainForm::OpenFolderButtonClick() {

@@ -42,9 +42,11 @@ struct MainFormOptions {
   QString engineOrigin = kDefaultEngineOrigin.toString();
   // Whether the TLS library can be initialised; the real test unless replaced.
   std::function<bool()> tlsAvailable;
-  // Opens the results file when a job is done; the desktop unless replaced.
+  // Opens the results file when a job is done; the desktop unless replaced. Throws when the file
+  // cannot be opened.
   DocumentOpener openDocument;
-  // Opens a site or an e-mail of the results tab; the desktop unless replaced.
+  // Opens a site or an e-mail of the results tab; the desktop unless replaced. Throws when the
+  // address cannot be opened.
   UrlOpener openUrl;
   // Shows the program folder in a file manager; the desktop's unless replaced. Throws when the
   // folder cannot be shown.

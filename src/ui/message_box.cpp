@@ -26,6 +26,8 @@ void ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+  // Qt's Russian texts keep the Latin "OK"; Russian desktops write it in Cyrillic.
+  box.button(QMessageBox::Ok)->setText(u"ОК"_qs);
   box.exec();
 }
 

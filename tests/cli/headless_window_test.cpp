@@ -72,7 +72,7 @@ TEST(HeadlessWindow, StatusLineFollowsTheCountsUnderTheLogLines) {
   status.queriesTotal = 2;
   status.rows = 7;
   window.ShowJobStatus(status);
-  const QString first = u"Запросы 0/2 · регионы 3/5 · строк 7 · запросов 0 · блокировок 0"_qs;
+  const QString first = u"Запрос 0 из 0 · регион 3 из 5 · строк 7 · обращений 0 · блокировок 0"_qs;
   EXPECT_TRUE(Contents(progress.get()).endsWith(u"\r\x1b[K"_qs + first));
   // A row a moment later is not worth a redraw of its own; the next log line brings it.
   status.rows = 8;

@@ -70,9 +70,10 @@ TEST(HandleResult, FinalSaveWritesResultsFileAndWorkbookAndAsksToOpenTheFile) {
   EXPECT_TRUE(files[0].startsWith(u"results-"));
   EXPECT_TRUE(files[0].endsWith(u".csv"));
   EXPECT_EQ(files[1], files[0].chopped(4) + u".xlsx"_qs);
-  EXPECT_EQ(window.Messages(), (QStringList{u"Сбор данных завершен"_qs,
-                                            u"Сохраняем данные в файл Excel: "_qs + files[0],
-                                            u"Открываем файл с результатами"_qs}));
+  EXPECT_EQ(
+      window.Messages(),
+      (QStringList{u"Сбор данных завершен"_qs, u"Сохраняем данные в файл Excel: "_qs + files[0],
+                   u"Сохраняем книгу Excel: "_qs + files[1], u"Открываем файл с результатами"_qs}));
   EXPECT_EQ(window.opened, QStringList{QDir(dir.path()).filePath(files[0])});
 }
 

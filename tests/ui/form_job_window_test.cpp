@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTreeView>
 
@@ -83,6 +84,22 @@ TEST_F(FormJobWindowTest, BarWithNothingToCountIsEmptyNotBusy) {
   // Qt draws a bar whose range is 0..0 as a busy indicator.
   EXPECT_GT(stagesBar_.maximum(), stagesBar_.minimum());
   EXPECT_EQ(stagesBar_.value(), 0);
+}
+
+// A reader who has scrolled up keeps their place as lines come; back at the end, the log follows.
+TEST_F(FormJobWindowTest, LogFollowsItsEndOnlyWhileTheReaderIsThere) {
+  logs_.setGeometry(0, 0, 300, 80);
+  host_.show();
+  QScrollBar& scroll = *logs_.verticalScrollBar();
+  for (int i = 0; i < 50; ++i) window_->AppendLogEntry(u"line %1"_qs.arg(i));
+  ASSERT_GT(scroll.maximum(), 10);
+  EXPECT_EQ(scroll.value(), scroll.maximum());
+  scroll.setValue(5);
+  for (int i = 0; i < 5; ++i) window_->AppendLogEntry(u"more"_qs);
+  EXPECT_EQ(scroll.value(), 5);
+  scroll.setValue(scroll.maximum());
+  window_->AppendLogEntry(u"last"_qs);
+  EXPECT_EQ(scroll.value(), scroll.maximum());
 }
 
 struct MemoCase {

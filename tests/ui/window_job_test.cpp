@@ -66,10 +66,18 @@ TEST_F(WindowJob, StartPauseResumeAndFinishFromTheWindow) {
   // A second click that slips in before the lock makes no second job.
   form.StartButtonClick();
 
-  Control<QPushButton>("PauseButton").click();
+  EXPECT_FALSE(Control<QSpinBox>("WorkersSpinEdit").isEnabled());
+  auto& pause = Control<QPushButton>("PauseButton");
+  auto& runState = Control<QLabel>("RunStateLabel");
+  // A held job looks held: the button stays down and the line says so.
+  pause.click();
   EXPECT_TRUE(form.Jobs().JobHeld());
-  Control<QPushButton>("PauseButton").click();
+  EXPECT_TRUE(pause.isChecked());
+  EXPECT_TRUE(runState.text().startsWith(u"На паузе · "_qs)) << runState.text().toStdString();
+  pause.click();
   EXPECT_FALSE(form.Jobs().JobHeld());
+  EXPECT_FALSE(pause.isChecked());
+  EXPECT_FALSE(runState.text().startsWith(u"На паузе"_qs));
   EXPECT_TRUE(WaitForLog(u": Включаем паузу\n"_qs));
   EXPECT_TRUE(WaitForLog(u": Отключаем паузу, продолжаем работу"_qs));
 
@@ -78,6 +86,9 @@ TEST_F(WindowJob, StartPauseResumeAndFinishFromTheWindow) {
   EXPECT_TRUE(Control<QTreeView>("RegionsTree").isEnabled());
   EXPECT_EQ(Control<QProgressBar>("StagesProgressBar").value(), 0);
   EXPECT_EQ(ProgramFiles(u"log-*.txt"_qs).size(), 1);
+  EXPECT_TRUE(Control<QSpinBox>("WorkersSpinEdit").isEnabled());
+  EXPECT_TRUE(runState.text().startsWith(u"Сбор завершён · строк 12 · "_qs))
+      << runState.text().toStdString();
 
   const QStringList results = ProgramFiles(u"results-*.csv"_qs);
   ASSERT_EQ(results.size(), 1);
@@ -105,11 +116,12 @@ TEST_F(WindowJob, ResultsTabShowsRowsAsTheyEnterSortsAndOpensLinks) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount() > 0; }, kJobTimeoutMs));
   EXPECT_TRUE(form.Jobs().JobRunning());
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return Control<QLabel>("RunStateLabel").text().contains(u"осталось"_qs); },
+      [&] { return Control<QLabel>("RunStateLabel").text().contains(u"до конца"_qs); },
       kJobTimeoutMs));
-  EXPECT_TRUE(Control<QLabel>("RunStateLabel").text().contains(u"/2 · регионы 1/1 · строк "_qs))
+  EXPECT_TRUE(
+      Control<QLabel>("RunStateLabel").text().contains(u" из 2 · регион 1 из 1 · строк "_qs))
       << Control<QLabel>("RunStateLabel").text().toStdString();
-  EXPECT_TRUE(Control<QProgressBar>("ProgressBar").toolTip().contains(u"\nосталось"_qs));
+  EXPECT_TRUE(Control<QProgressBar>("ProgressBar").toolTip().contains(u"\nДо конца"_qs));
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Jobs().JobRunning(); }, kJobTimeoutMs));
 
   // Every row of the results file, in its order, with the count in the tab's title.
@@ -126,7 +138,7 @@ TEST_F(WindowJob, ResultsTabShowsRowsAsTheyEnterSortsAndOpensLinks) {
           << row << " " << column;
     }
   }
-  EXPECT_FALSE(Control<QProgressBar>("ProgressBar").toolTip().contains(u'\n'));
+  EXPECT_FALSE(Control<QProgressBar>("ProgressBar").toolTip().contains(u"До конца"_qs));
 
   // A click on the header of "Позиция" sorts by it, as numbers; a second click turns it round.
   QHeaderView& header = *view.horizontalHeader();
