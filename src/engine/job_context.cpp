@@ -147,6 +147,18 @@ void JobContext::NoteStatus(const std::function<void(JobStatus&)>& change) {
   change(status_);
 }
 
+void JobContext::ShowWalkedRows(int task, const QList<ResultRow>& rows) {
+  HandOff([&] { window_.RowsWalked(table_, task, rows); });
+  ChangeStatus([&](JobStatus& status) { status.rows += rows.size(); });
+}
+
+void JobContext::AppendTaskRows(int task, QList<ResultRow> rows) {
+  HandOff([&] {
+    for (ResultRow& row : rows) table_.Append(std::move(row));
+    window_.TaskRowsAppended(table_, task);
+  });
+}
+
 void JobContext::ChangeStatus(const std::function<void(JobStatus&)>& change) {
   {
     std::lock_guard lock(mutex_);

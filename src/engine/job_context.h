@@ -66,6 +66,10 @@ class JobContext {
   void ShowStagesBar(int maximum, int position);
   // Into the table (which belongs to the user-interface thread), and the count into the status.
   void AppendRows(QList<ResultRow> rows);
+  // With several workers: rows of `task` just walked, shown before their turn in the table and
+  // counted at once; and later the task's rows into the table, in task order.
+  void ShowWalkedRows(int task, const QList<ResultRow>& rows);
+  void AppendTaskRows(int task, QList<ResultRow> rows);
   // Changes the job's status without showing it: the next change shows it.
   void NoteStatus(const std::function<void(JobStatus&)>& change);
   // Changes the job's status and shows it.

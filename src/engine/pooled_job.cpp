@@ -35,8 +35,9 @@ class PooledJob::Worker final : public RowSink {
 
   void PageWalked(int task, QList<ResultRow> rows, const TaskProgress& progress) override {
     const std::optional<QString> failure = job_.journal_.CommitPage(task, rows, progress);
-    job_.board_.PageWalked(task, std::move(rows), progress);
+    job_.board_.PageWalked(task, rows, progress);
     if (failure) job_.context_.Log(*failure);
+    job_.context_.ShowWalkedRows(task, rows);
   }
 
  private:
@@ -58,6 +59,10 @@ PooledJob::~PooledJob() = default;
 void PooledJob::Run() {
   context_.SetNumbered(workers_ > 1);
   context_.SetRunningWorkers(workers_);
+  context_.NoteStatus([&](JobStatus& status) {
+    status.workers = workers_;
+    status.rows = board_.HeldRowCount();
+  });
   // A resumed job saves once for the queries it finds done before any worker starts.
   ReleaseFinished(false, false);
 
@@ -126,7 +131,7 @@ void PooledJob::ReleaseFinished(bool closing, bool savePerQuery) {
     bool queryCompleted = false;
     try {
       while (const std::optional<TaskBoard::Release> release = board_.NextRelease(closing)) {
-        context_.AppendRows(release->rows);
+        context_.AppendTaskRows(release->task, release->rows);
         if (!release->endsQuery) continue;
         queryCompleted = true;
         context_.ChangeStatus(

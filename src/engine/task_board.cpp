@@ -46,6 +46,13 @@ bool TaskBoard::AllFinished() const {
   return std::all_of(finished_.begin(), finished_.end(), [](bool finished) { return finished; });
 }
 
+qint64 TaskBoard::HeldRowCount() const {
+  std::lock_guard lock(mutex_);
+  qint64 count = 0;
+  for (const QList<ResultRow>& rows : held_) count += rows.size();
+  return count;
+}
+
 int TaskBoard::TasksDone() const {
   std::lock_guard lock(mutex_);
   return tasksDone_;
@@ -69,6 +76,7 @@ std::optional<TaskBoard::Release> TaskBoard::NextRelease(bool closing) {
   }
   const int task = released_++;
   Release release;
+  release.task = task;
   release.rows = std::exchange(held_[task], {});
   release.endsQuery = plan_.LastOfQuery(task) && finished_[task];
   if (release.endsQuery) ++queriesDone_;

@@ -18,6 +18,7 @@ class TaskBoard {
  public:
   // A finished task's rows on their way into the table, in task order.
   struct Release {
+    int task = 0;
     QList<ResultRow> rows;
     // The task was the last of its query: the query's rows are all in.
     bool endsQuery = false;
@@ -38,6 +39,8 @@ class TaskBoard {
   // Every row of `task` is collected (or it was given up).
   void Finish(int task);
   bool AllFinished() const;
+  // Rows held now, the journal's of a resumed job included.
+  qint64 HeldRowCount() const;
   int TasksDone() const;
   int QueriesDone() const;
 
