@@ -161,7 +161,7 @@ TEST(ReadAdFields, EachFieldFromItsOwnMarkers) {
        u"<b>a.test</b><span class=\"Path-Separator\">›</span><b>b.test</b><span "
        u"class=\"Path-Separator\">",
        u"b.test"},
-      {site, u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&amp,y"},
+      {site, u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&y"},
       {site, u"<i>a.test</i><span class=\"Path-Separator\">", u""},
       {site, u"<b>a.test</b>", u""},
   };
