@@ -281,7 +281,7 @@ bool TScraper::Run::ResultsPageAttempt(int& downloads) {
   ++downloads;
   currentAddress_.clear();
 
-  const QString nextPage = NextPageAddress(pageText_, job_.config_.origin);
+  const QString nextPage = NextPageAddress(pageText_, job_.config_.origin, savedAddress_);
   if (!nextPage.isEmpty()) {
     currentAddress_ = nextPage;
   }
