@@ -1,6 +1,10 @@
 #include "engine/job_folders.h"
 
+#include "textutil/file_errors.h"
+
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QTemporaryFile>
@@ -26,8 +30,8 @@ void CheckFolderWritable(const QString& folder, bool isProgramFolder) {
   QTemporaryFile scratch(QDir(folder).filePath(u"korvath-write-check-XXXXXX"_qs));
   // One byte as well: a full disk still lets an empty file be made.
   if (!scratch.open() || scratch.write("x", 1) != 1 || !scratch.flush())
-    Refuse(u"Нельзя начать работу: %1 не удаётся записать файл. %2"_qs.arg(where,
-                                                                           scratch.errorString()));
+    Refuse(u"Нельзя начать работу: %1 не удаётся записать файл: %2"_qs.arg(
+        where, RussianFileReason(scratch.errorString())));
 }
 
 ProgramFolderLock::ProgramFolderLock(const QString& programFolder)

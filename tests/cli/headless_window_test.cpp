@@ -94,10 +94,10 @@ TEST(HeadlessWindow, NoticesAFinalSaveThatNeverOpenedItsFile) {
       {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs},
        u"/p/results-20261209140000.csv"_qs,
        false},
-      {{u"t: Сбор данных завершен"_qs, u"t: Ошибка: ERROR_Cannot create file"_qs}, {}, true},
+      {{u"t: Сбор данных завершен"_qs, u"t: Ошибка: Не удаётся создать файл"_qs}, {}, true},
       // The results file was written and opened, its workbook was not.
       {{u"t: Сбор данных завершен"_qs, u"t: Открываем файл с результатами"_qs,
-        u"t: Ошибка: ERROR_Cannot write file \"/p/results-20261209140000.xlsx\"."_qs},
+        u"t: Ошибка: Не удаётся записать файл \"/p/results-20261209140000.xlsx\":"_qs},
        u"/p/results-20261209140000.csv"_qs,
        true},
       {{u"t: Часть сбора данных завершена"_qs}, {}, false},

@@ -208,7 +208,7 @@ TEST_F(JobControlTest, FolderThatCannotBeWrittenIsRefusedBeforeAnyRequest) {
     const std::string refusal = StartRefusal(*control, window, config);
     EXPECT_NE(refusal.find(c.part), std::string::npos) << refusal;
     EXPECT_NE(refusal.find(missing.toStdString()), std::string::npos) << refusal;
-    EXPECT_NE(refusal.find("No such file or directory"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("нет такого файла или папки"), std::string::npos) << refusal;
   }
   EXPECT_FALSE(control->JobRunning());
   EXPECT_TRUE(web.Requests().isEmpty());

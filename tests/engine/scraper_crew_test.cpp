@@ -110,7 +110,7 @@ TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   const QStringList messages = window.Messages();
   EXPECT_EQ(messages.filter(u"proxies.txt, строка 1: "_qs).size(), 1);
   EXPECT_EQ(messages.filter(u"Используем 2 прокси из proxies.txt"_qs).size(), 1);
-  EXPECT_EQ(messages.filter(u"Ошибка: ERROR_Не удалось соединиться с 10.0.0.5:3128"_qs).size(), 3);
+  EXPECT_EQ(messages.filter(u"Ошибка: Не удалось соединиться с 10.0.0.5:3128"_qs).size(), 3);
   EXPECT_EQ(
       messages.filter(u"3 ошибки подряд через один прокси. Прокси 10.0.0.5:3128 отдыхает до "_qs)
           .size(),

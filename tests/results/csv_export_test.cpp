@@ -185,7 +185,7 @@ TEST(CsvExport, SaveReplacesFileAndFailuresAreErrors) {
     FAIL() << "no error for an uncreatable file";
   } catch (const std::runtime_error& error) {
     EXPECT_TRUE(QString::fromStdString(error.what())
-                    .startsWith(u"Cannot create file \"%1\". "_qs.arg(missing)));
+                    .startsWith(u"Не удаётся создать файл \"%1\": "_qs.arg(missing)));
   }
 }
 
