@@ -98,7 +98,7 @@ TEST_F(ScraperCrewTest, BlockedProxiesRestAndTheTableIsTheOneWorkerTable) {
 TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   // The one worker is lent the first proxy first.
   workers = 1;
-  WriteProxies("http://10.0.0.9:3128\r\n10.0.0.5:3128\r\n10.0.0.1:3128\r\n");
+  WriteProxies("socks5://10.0.0.9:3128\r\n10.0.0.5:3128\r\n10.0.0.1:3128\r\n");
   WatchProxies([](const QString& proxy, int) -> std::optional<ScriptedAnswer> {
     if (proxy != u"10.0.0.5") return std::nullopt;
     return Failure("Не удалось соединиться с 10.0.0.5:3128: Connection refused");
