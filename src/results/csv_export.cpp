@@ -21,10 +21,24 @@ constexpr qsizetype kChunkChars = 32 * 1024;
   throw std::runtime_error(FileFailureText(action, path, reason).toStdString());
 }
 
+// A spreadsheet takes a field that starts like this for a formula, which a page could use to
+// run one in the user's spreadsheet. A sign before a digit is a phone code ("+7 (495)") or a
+// number ("-10%"), never a formula.
+bool ReadsAsFormula(const QString& field) {
+  if (field.isEmpty()) return false;
+  const QChar first = field.front();
+  if (first == u'=' || first == u'@') return true;
+  if ((first != u'+' && first != u'-') || field.size() < 2) return false;
+  const QChar second = field[1];
+  return second.isLetter() || second == u'(';
+}
+
 // A double quote inside a field is doubled, so that queries, region names or card values
-// holding one do not break the row apart for the reader.
+// holding one do not break the row apart for the reader. A formula-like value gets a leading
+// apostrophe, which spreadsheets read as text and which shows the user what was there.
 void AppendField(QString& line, const QString& field) {
   line += u'"';
+  if (ReadsAsFormula(field)) line += u'\'';
   if (field.contains(u'"')) {
     QString escaped = field;
     line += escaped.replace(u"\""_qs, u"\"\""_qs);

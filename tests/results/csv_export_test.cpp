@@ -122,6 +122,32 @@ INSTANTIATE_TEST_SUITE_P(Rows, CsvDerivation, testing::Values(
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
+// What a spreadsheet would run as a formula reaches the user as text; a sign before a digit is a
+// phone code or a number and stays as it is.
+TEST(CsvExport, FormulaLikeValuesGetALeadingApostrophe) {
+  const std::pair<QString, QString> cases[] = {
+      {u"=1+1"_qs, u"'=1+1"_qs},
+      {u"@SUM(A1)"_qs, u"'@SUM(A1)"_qs},
+      {u"+A1"_qs, u"'+A1"_qs},
+      {u"-Цена"_qs, u"'-Цена"_qs},
+      {u"-(1)"_qs, u"'-(1)"_qs},
+      {u"+7 (495)"_qs, u"+7 (495)"_qs},
+      {u"-10%"_qs, u"-10%"_qs},
+      {u"+"_qs, u"+"_qs},
+      {u"-"_qs, u"-"_qs},
+      {u"a=b"_qs, u"a=b"_qs},
+      {u"\"=x\""_qs, u"\"\"=x\"\""_qs},
+      {u""_qs, u""_qs},
+  };
+  for (const auto& [value, written] : cases) {
+    ResultTable table;
+    table.Append(Row(u"A"_qs, value, u""_qs));
+    const QStringList fields =
+        WriteDecoded(table, CsvFile::Working).mid(kHeader.size()).split(u';');
+    EXPECT_EQ(fields[6], u'"' + written + u'"') << value.toStdString();
+  }
+}
+
 TEST(Cp1251Encoding, UsesCloseEquivalentOrQuestionMark) {
   const std::pair<QString, QByteArray> cases[] = {
       {u"ЁжЯ"_qs, "\xA8\xE6\xDF"},    {u"€№«»"_qs, "\x88\xB9\xAB\xBB"},
