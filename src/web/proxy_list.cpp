@@ -90,6 +90,7 @@ ProxyList ReadProxyList(const QString& programFolder) {
   ProxyList list;
   const QString path = QDir(programFolder).filePath(u"proxies.txt"_qs);
   if (!QFileInfo::exists(path)) return list;
+  list.present = true;
   const TextFileLines file = ReadTextFile(path);
   const QStringList& lines = file.lines;
   if (file.readAsWindows1251) list.encodingNotice = Windows1251Notice(path);

@@ -17,6 +17,8 @@ struct ListedProxy {
 };
 
 struct ProxyList {
+  // There is a "proxies.txt": a job without proxies from it must not say the file has none.
+  bool present = false;
   std::vector<ListedProxy> proxies;
   // One log line per line that could not be used, with its number; never a password.
   QStringList problems;

@@ -72,6 +72,7 @@ TEST_P(ProxyListRead, YieldsProxiesAndProblems) {
   for (const QString& line : list.problems)
     EXPECT_FALSE(line.contains(u"secret"_qs)) << line.toStdString();
   EXPECT_EQ(!list.encodingNotice.isEmpty(), c.windows1251);
+  EXPECT_TRUE(list.present);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,6 +144,7 @@ TEST(ProxyListRead, NoFileNoProxies) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const ProxyList list = ReadProxyList(folder.path());
+  EXPECT_FALSE(list.present);
   EXPECT_TRUE(list.proxies.empty());
   EXPECT_TRUE(list.problems.isEmpty());
   EXPECT_TRUE(list.encodingNotice.isEmpty());
