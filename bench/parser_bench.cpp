@@ -20,7 +20,8 @@ const QString& Page(int scale) {
 void AnalysePage(benchmark::State& state) {
   const QString& page = Page(int(state.range(0)));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(NextPageAddress(page, u"https://yandex.ru"));
+    benchmark::DoNotOptimize(NextPageAddress(page, u"https://yandex.ru",
+                                             u"https://yandex.ru/search/direct?text=a&lr=213"));
     benchmark::DoNotOptimize(FoundLine(page));
     benchmark::DoNotOptimize(NothingFound(page));
     benchmark::DoNotOptimize(CardLinkCount(page));

@@ -35,7 +35,8 @@ QList<QString> ReferenceBlocks(const QString& page) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString page =
       korvath::BodyToText(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-  korvath::NextPageAddress(page, u"https://yandex.ru");
+  korvath::NextPageAddress(page, u"https://yandex.ru",
+                           u"https://yandex.ru/search/direct?text=a&lr=213");
   korvath::FoundLine(page);
   korvath::NothingFound(page);
   korvath::CardLinkCount(page);

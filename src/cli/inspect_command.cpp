@@ -89,7 +89,7 @@ int InspectPageCommand(const QStringList& arguments) {
     ads += (i == 0 ? "" : ", ") + AdJson(blocks.at(i));
   }
   ads += "]";
-  PrintLine("{" + Field("next_page", JsonString(NextPageAddress(*page, origin))) + ", " +
+  PrintLine("{" + Field("next_page", JsonString(NextPageAddress(*page, origin, origin))) + ", " +
             Field("found_line", foundLine ? JsonString(*foundLine) : QByteArray("null")) + ", " +
             Field("nothing_found", NothingFound(*page) ? "true" : "false") + ", " +
             Field("card_link_count", QByteArray::number(CardLinkCount(*page))) + ", " +

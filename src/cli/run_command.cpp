@@ -108,6 +108,10 @@ int RunCommand(const QStringList& arguments) {
     // Said first, so that a user whose inputs are missing learns where to put them.
     PrintLine(stdout, u"Program folder: "_qs + QDir::toNativeSeparators(programFolder));
     start = PrepareRunStart(options, programFolder, notices);
+  } catch (const ProxyListRefused& error) {
+    // The user made the list to hide their own address: nothing goes out without it.
+    PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
+    return kExitJobFailed;
   } catch (const RunArgumentError& error) {
     PrintLine(stderr, u"korvath-cli run: "_qs + QString::fromUtf8(error.what()));
     PrintLine(stderr, u"usage: korvath-cli "_qs + QLatin1String(kRunUsage));
@@ -127,6 +131,7 @@ int RunCommand(const QStringList& arguments) {
   config.workers = options.workers;
   config.journal = start.journal;
   config.resume = start.resume;
+  config.startNotices = start.notices;
   if (options.timeoutMs) {
     const std::chrono::milliseconds timeout(*options.timeoutMs);
     config.makeFetcher = [timeout] {

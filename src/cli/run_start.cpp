@@ -96,7 +96,7 @@ InterruptedJobAnswer AnswerFor(InterruptedJobChoice choice, const JournalSummary
 RunStart PrepareRunStart(const RunOptions& options, const QString& programFolder,
                          QStringList& notices) {
   const std::optional<JobStart> prepared = PrepareJobStart(
-      programFolder, [&] { CheckFolderFree(programFolder); },
+      programFolder, [&] { return CheckFolderFree(programFolder); },
       [&notices](const QString& setAside) { notices.append(setAside); },
       [&](const JournalSummary& interrupted) {
         return AnswerFor(options.interruptedJob, interrupted, programFolder);
@@ -104,6 +104,7 @@ RunStart PrepareRunStart(const RunOptions& options, const QString& programFolder
   RunStart start;
   start.journal = prepared->journal;
   start.resume = prepared->resume;
+  start.notices = prepared->notices;
   if (options.interruptedJob == InterruptedJobChoice::Resume && !start.resume) {
     Refuse(u"--resume: nothing to resume, the journal in \"%1\" holds no interrupted job"_qs.arg(
         QDir::toNativeSeparators(programFolder)));

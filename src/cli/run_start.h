@@ -22,6 +22,8 @@ struct RunStart {
   std::shared_ptr<JobJournal> journal;
   // Whether the job goes on with the journal's interrupted job.
   bool resume = false;
+  // What the job's log is to say first.
+  QStringList notices;
 };
 
 // Opens the journal of `programFolder` and gathers the job's inputs. What the log is to say

@@ -66,8 +66,9 @@ std::optional<Block> BlockOfPage(const AnswerTrace& trace, int status, QStringVi
   if (std::optional<Block> block = BlockOfAnswer(trace, status)) return block;
   if (text.isEmpty()) return std::nullopt;
   if (IsCaptchaPage(text, kind)) return Block{BlockKind::Captcha, {}};
-  if (kind == AnswerKind::ResultsPage && !HasResultsPageMarkers(text)) {
-    return Block{BlockKind::Unrecognised, {}};
+  // A card merely without some values still has its markers and stays a row.
+  if (!HasOwnMarkers(text, kind)) {
+    return Block{kind == AnswerKind::ResultsPage ? BlockKind::Unrecognised : BlockKind::NoCard, {}};
   }
   return std::nullopt;
 }
@@ -94,6 +95,10 @@ QString BlockDescription(const Block& block, const QString& address) {
       return u"Страница "_qs + address +
              u" не похожа на страницу объявлений (возможно, Яндекс изменил вёрстку); её копия в "
              u"ads_list.html"_qs;
+    case BlockKind::NoCard:
+      return u"Вместо карточки контактов "_qs + address +
+             u" пришла страница без её признаков (возможно, уведомление Яндекса или новая "
+             u"вёрстка); её копия в ad.html"_qs;
   }
   return {};
 }

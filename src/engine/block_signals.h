@@ -13,7 +13,9 @@
 // none of its own must never pass for a page without ads or a card without contacts.
 namespace korvath {
 
-enum class BlockKind { Captcha, TooManyRequests, Forbidden, Unrecognised };
+// Unrecognised: a results page with none of its markers; NoCard: a card answer with none of a
+// card's markers (such as an engine's notice in its place).
+enum class BlockKind { Captcha, TooManyRequests, Forbidden, Unrecognised, NoCard };
 enum class AnswerKind { ResultsPage, Card };
 
 struct Block {
@@ -26,8 +28,8 @@ struct Block {
 // captcha header, or the status 429 or 403. `status` is the final answer's (0 when none came).
 std::optional<Block> BlockOfAnswer(const AnswerTrace& trace, int status);
 
-// An answer that arrived whole: the signals above, then a captcha page, then (for a results page)
-// a page that holds none of a results page's markers. An empty body says nothing either way.
+// An answer that arrived whole: the signals above, then a captcha page, then a page that holds
+// none of the markers of what was asked for. An empty body says nothing either way.
 std::optional<Block> BlockOfPage(const AnswerTrace& trace, int status, QStringView text,
                                  AnswerKind kind);
 

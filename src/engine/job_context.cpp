@@ -218,7 +218,7 @@ void JobContext::LogEnding(const QStringList& proxySummary) {
       waited = jobWaited_;
     }
     Log(u"Блокировок за работу: "_qs + QString::number(status.blocks) +
-        u", ожидание из-за них в сумме: "_qs + WaitText(waited));
+        u", работа ждала из-за них: "_qs + WaitText(waited));
   }
   for (const QString& line : proxySummary) Log(line);
   if (!ending_.givenUp.isEmpty()) {

@@ -98,8 +98,8 @@ bool JobControl::Start(JobWindow& window, const QStringList& checkedRegions,
   return true;
 }
 
-void JobControl::CheckFolderFree(const QString& programFolder) const {
-  korvath::CheckFolderFree(programFolder, folderLock_.get());
+QString JobControl::CheckFolderFree(const QString& programFolder) const {
+  return korvath::CheckFolderFree(programFolder, folderLock_.get());
 }
 
 void JobControl::Pause() {

@@ -32,7 +32,8 @@ class JobControl : public QObject {
   bool Start(JobWindow& window, const QStringList& checkedRegions, const ScraperConfig& config);
   // Throws, as Start would, when the program folder cannot be written or another job holds it;
   // a job of this control that has ended does not count.
-  void CheckFolderFree(const QString& programFolder) const;
+  // Returns what the log is to say of a broken lock taken over, or nothing.
+  QString CheckFolderFree(const QString& programFolder) const;
   // Holds a running job or releases a held one.
   void Pause();
   // Releases a held job, asks it to stop and zeroes both bars.

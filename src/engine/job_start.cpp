@@ -2,15 +2,20 @@
 
 #include <QtGlobal>
 
+#include "web/proxy_list.h"
+
 namespace korvath {
 
 std::optional<JobStart> PrepareJobStart(
-    const QString& programFolder, const std::function<void()>& checkFolderFree,
+    const QString& programFolder, const std::function<QString()>& checkFolderFree,
     const std::function<void(const QString&)>& setAside,
     const std::function<InterruptedJobAnswer(const JournalSummary&)>& answer) {
-  checkFolderFree();
-  QString setAsideMessage;
   JobStart start;
+  if (const QString notice = checkFolderFree(); !notice.isEmpty()) start.notices.append(notice);
+  if (const QString refusal = ProxyListRefusal(programFolder); !refusal.isEmpty()) {
+    throw ProxyListRefused(refusal.toStdString());
+  }
+  QString setAsideMessage;
   start.journal = JobJournal::Open(programFolder, &setAsideMessage);
   if (!setAsideMessage.isEmpty()) setAside(setAsideMessage);
   if (!start.journal->HasJob()) return start;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 
 namespace korvath {
 
@@ -15,6 +16,12 @@ namespace korvath {
 enum class InterruptedJobAnswer { Resume, StartAnew, Cancel };
 
 // A job about to start, as both front ends prepare it.
+// A "proxies.txt" that cannot be used: the job would go out from the user's own address.
+class ProxyListRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 struct JobStart {
   // The program folder's journal, which the job records into.
   std::shared_ptr<JobJournal> journal;
@@ -22,16 +29,19 @@ struct JobStart {
   bool resume = false;
   // That job's inputs (queries, regions, retry count, cap), which replace the user's.
   JournalInputs journalInputs;
+  // What the job's log is to say first (a broken lock taken over).
+  QStringList notices;
 };
 
 // Everything before a job starts that does not depend on the front end: checks through
 // `checkFolderFree` that no other job holds the program folder (what its journal says belongs to
-// no job running there), opens the journal (a file that had to be set aside first is told through
-// `setAside`) and, when it holds a job that did not complete, asks `answer` what to do with it.
-// None when the answer is Cancel. Throws std::runtime_error when the folder is taken or can hold
-// no journal; `answer` may throw to refuse.
+// no job running there; it returns a notice for the log, or nothing), refuses a "proxies.txt"
+// that cannot be used (ProxyListRefused, before any journal is made), opens the journal (a file
+// that had to be set aside first is told through `setAside`) and, when it holds a job that did not
+// complete, asks `answer` what to do with it. None when the answer is Cancel. Throws
+// std::runtime_error when the folder is taken or can hold no journal; `answer` may throw to refuse.
 std::optional<JobStart> PrepareJobStart(
-    const QString& programFolder, const std::function<void()>& checkFolderFree,
+    const QString& programFolder, const std::function<QString()>& checkFolderFree,
     const std::function<void(const QString&)>& setAside,
     const std::function<InterruptedJobAnswer(const JournalSummary&)>& answer);
 

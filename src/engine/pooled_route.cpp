@@ -5,6 +5,7 @@
 #include "engine/job_context.h"
 #include "engine/job_flow.h"
 #include "results/handle_result.h"
+#include "textutil/russian_plural.h"
 
 namespace korvath {
 namespace {
@@ -66,8 +67,8 @@ void PooledRoute::Fetch(const QString& address, QByteArray& buffer) {
       const QString message = QString::fromUtf8(failure.what());
       context_.Log(FailureLine(u"ERROR_"_qs + message), worker_);
       if (const std::optional<JobClock::TimePoint> until = pool_.NoteFailure(proxy, clock.Now())) {
-        Rest(*until, QString::number(ProxyPool::kFailuresBeforeRest) +
-                         u" ошибки подряд через один прокси"_qs);
+        Rest(*until, CountOf(ProxyPool::kFailuresBeforeRest, {u"ошибка", u"ошибки", u"ошибок"}) +
+                         u" подряд через один прокси"_qs);
       }
       if (pool_.NoneReachesEngine()) {
         if (pool_.FirstToTellNoneWorks()) {
@@ -101,9 +102,11 @@ void PooledRoute::Borrow() {
     if (!told && resting) {
       told = true;
       const QDateTime at = WallTime(*soonest, now);
-      context_.Log(u"Все прокси отдыхают или заняты, ближайший освободится в "_qs +
-                       at.toString(u"HH:mm:ss"_qs),
-                   worker_);
+      context_.Log(
+          u"Свободных прокси нет: все заняты другими потоками или отдыхают; ближайший "
+          u"освободится в "_qs +
+              at.toString(u"HH:mm:ss"_qs),
+          worker_);
       context_.ChangeStatus([&](JobStatus& status) { status.blockWaitUntil = at; });
     }
     bool stopped = false;

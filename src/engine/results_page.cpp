@@ -2,6 +2,11 @@
 
 #include "textutil/text_ops.h"
 #include "textutil/text_search.h"
+#include "web/address.h"
+
+#include <QRegularExpression>
+
+#include <stdexcept>
 
 namespace korvath {
 
@@ -22,9 +27,26 @@ constexpr QStringView kNothingFoundNotice = u">По вашему запросу 
 
 QString Cleaned(QStringView fragment) { return Trimmed(HtmlToText(fragment)).toString(); }
 
+// A next-page link that is not a path on the origin: an address of its own, one without a scheme
+// ("//host/...", which takes the origin's), or one relative to the page it is on. A link that
+// cannot be resolved is left as it stands, for the fetcher to resolve against the page or report.
+QString ResolvedLink(const QString& link, QStringView origin, QStringView pageAddress) {
+  static const QRegularExpression kScheme(u"^[A-Za-z][A-Za-z0-9+.-]*://"_qs);
+  if (kScheme.match(link).hasMatch()) return link;
+  if (link.startsWith(u"//")) {
+    const qsizetype schemeEnd = origin.indexOf(u"://");
+    return schemeEnd < 0 ? link : origin.first(schemeEnd + 1).toString() + link;
+  }
+  try {
+    return AddressText(ResolveAddress(link, ResolveAddress(pageAddress.toString(), {})));
+  } catch (const std::runtime_error&) {
+    return link;
+  }
+}
+
 }  // namespace
 
-QString NextPageAddress(QStringView page, QStringView origin) {
+QString NextPageAddress(QStringView page, QStringView origin, QStringView pageAddress) {
   const qsizetype r = Find(page, kNextPageMarker);
   if (r == 0) {
     return {};
@@ -40,7 +62,10 @@ QString NextPageAddress(QStringView page, QStringView origin) {
   if (link.isEmpty()) {
     return {};
   }
-  return ReplaceAll(origin.toString() + link, kEscapedAmpersand, kAmpersand);
+  if (link.startsWith(u'/') && !link.startsWith(u"//")) {
+    return ReplaceAll(origin.toString() + link, kEscapedAmpersand, kAmpersand);
+  }
+  return ResolvedLink(ReplaceAll(link, kEscapedAmpersand, kAmpersand), origin, pageAddress);
 }
 
 std::optional<QString> FoundLine(QStringView page) {

@@ -16,8 +16,10 @@ struct AdFields {
   QString cardLink;
 };
 
-// The origin followed by the next-page anchor's href ("&amp;" as "&"); empty when there is none.
-QString NextPageAddress(QStringView page, QStringView origin);
+// The address of the next-page anchor's href ("&amp;" as "&"); empty when there is none. A path
+// ("/...") goes on the origin, "//host/..." takes the origin's scheme, an address with a scheme
+// stands as it is, and anything else is resolved against `pageAddress`, the page's own.
+QString NextPageAddress(QStringView page, QStringView origin, QStringView pageAddress);
 // The raw text after "serp-adv__found>" up to the next "</"; nullopt when there is none.
 std::optional<QString> FoundLine(QStringView page);
 bool NothingFound(QStringView page);

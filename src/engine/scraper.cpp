@@ -13,6 +13,7 @@
 #include "engine/solo_job.h"
 #include "results/progress.h"
 #include "results/run_log.h"
+#include "textutil/russian_plural.h"
 #include "web/proxy_file.h"
 #include "web/proxy_list.h"
 
@@ -63,10 +64,14 @@ QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal)
   ProxyList proxies = ReadProxyList(config.programFolder);
   if (!proxies.encodingNotice.isEmpty()) context.Log(proxies.encodingNotice);
   for (const QString& problem : proxies.problems) context.Log(problem);
+  // The front ends refuse such a list before the job; a list changed since must not slip past.
+  if (!proxies.refusal.isEmpty()) throw std::runtime_error(proxies.refusal.toStdString());
   if (proxies.proxies.empty()) {
     if (config.workers > 1) {
       context.Log(u"Потоков задано "_qs + QString::number(config.workers) +
-                  u", но в proxies.txt нет ни одного прокси: работаем в один поток"_qs);
+                  (proxies.present ? u", но в proxies.txt нет ни одного прокси"_qs
+                                   : u", но файла proxies.txt нет"_qs) +
+                  u": работаем в один поток"_qs);
     }
     SoloJob(context, plan, journal).Run();
     return {};
@@ -79,8 +84,9 @@ QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal)
   const int asked = std::clamp(config.workers, 1, kMaxWorkers);
   if (asked > usable) {
     context.Log(u"Потоков задано "_qs + QString::number(asked) + u", а прокси "_qs +
-                QString::number(usable) + u": работаем в "_qs + QString::number(usable) +
-                u" потоках, у каждого свой прокси"_qs);
+                QString::number(usable) + u": работаем в "_qs +
+                CountOf(usable, {u"потоке", u"потоках", u"потоках"}) +
+                u", у каждого свой прокси"_qs);
   }
   auto pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
                                           [&config] { return MakeJobFetcher(config); });
@@ -123,6 +129,7 @@ void TScraper::Execute() {
     QStringList proxySummary;
     try {
       context.HandOff([&] { UpdateRunState(window_, true, folder); });
+      for (const QString& notice : config_.startNotices) context.Log(notice);
       JournalRecorder journal(config_.journal);
       JobPlan plan = PlanJob(context, journal, RegionsList);
       proxySummary = RunPlan(context, std::move(plan), journal);

@@ -53,6 +53,8 @@ struct ScraperConfig {
   // How long a worker among several waits after a failure; the window's own error pause (the
   // resume timer) is job control's and lasts as long.
   std::chrono::milliseconds errorPause = kErrorPauseLength;
+  // Lines the job's log says first, after its start.
+  QStringList startNotices;
 };
 
 // The most workers a job runs at once.

@@ -9,6 +9,8 @@
 #include "engine/job_flow.h"
 #include "engine/results_page.h"
 #include "results/card_texts.h"
+#include "textutil/file_errors.h"
+#include "textutil/russian_plural.h"
 #include "web/address.h"
 #include "web/body_text.h"
 
@@ -103,7 +105,7 @@ bool TaskWalk::ResultsPageAttempt(int& downloads) {
   ++downloads;
   currentAddress_.clear();
 
-  const QString nextPage = NextPageAddress(pageText_, context_.Config().origin);
+  const QString nextPage = NextPageAddress(pageText_, context_.Config().origin, savedAddress_);
   if (!nextPage.isEmpty()) currentAddress_ = nextPage;
   if (const std::optional<QString> foundLine = FoundLine(pageText_)) Log(*foundLine);
   const int cardLinks = CardLinkCount(pageText_);
@@ -239,9 +241,9 @@ void TaskWalk::CountFailure(const QString& message) {
   ++failuresInRow_;
   const int limit = context_.Config().giveUpAfter;
   if (limit <= 0 || failuresInRow_ < limit) return;
-  Log(QString::number(limit) + u" неудачных попыток подряд (последняя ошибка: "_qs + message +
-      u"). Оставляем запрос \""_qs + query_ + u"\" по региону \""_qs + regionName_ +
-      u"\" и переходим к следующему"_qs);
+  Log(CountOf(limit, {u"неудачная попытка", u"неудачные попытки", u"неудачных попыток"}) +
+      u" подряд (последняя ошибка: "_qs + message + u"). Оставляем запрос \""_qs + query_ +
+      u"\" по региону \""_qs + regionName_ + u"\" и переходим к следующему"_qs);
   throw TaskGivenUp{};
 }
 
@@ -251,10 +253,9 @@ void TaskWalk::CountUnreachable(const QString& message) {
   ++failuresInRow_;
   const int limit = context_.Config().giveUpAfter;
   if (limit <= 0 || failuresInRow_ < limit) return;
-  Log(QString::number(limit) +
-      u" неудачных попыток подряд ни через один прокси (последняя "
-      u"ошибка: "_qs +
-      message + u"). Останавливаем работу: её можно продолжить, когда прокси заработают"_qs);
+  Log(CountOf(limit, {u"неудачная попытка", u"неудачные попытки", u"неудачных попыток"}) +
+      u" подряд ни через один прокси (последняя ошибка: "_qs + message +
+      u"). Останавливаем работу: её можно продолжить, когда прокси заработают"_qs);
   throw EngineUnreachable{};
 }
 
@@ -279,15 +280,13 @@ void TaskWalk::WriteRaw(const QString& fileName) const {
   // flushes a file emptied that way to the disk as soon as it is closed, which for a copy written
   // at every card would cost the job a disk write per request.
   if (!file.open(QIODevice::ReadWrite)) {
-    throw std::runtime_error(QStringLiteral("Cannot create file \"%1\". %2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString())
-                                 .toStdString());
+    throw std::runtime_error(
+        FileFailureText(FileAction::Create, path, file.errorString()).toStdString());
   }
   if (file.write(receiveBuffer_) != receiveBuffer_.size() || !file.resize(receiveBuffer_.size()) ||
       !file.flush()) {
-    throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString())
-                                 .toStdString());
+    throw std::runtime_error(
+        FileFailureText(FileAction::Write, path, file.errorString()).toStdString());
   }
 }
 

@@ -289,8 +289,9 @@ void JobJournal::CommitPage(int task, const QList<ResultRow>& rows, const TaskPr
         throw Failure(QStringLiteral("задачи с таким номером нет или она уже завершена"));
     });
   } catch (const std::runtime_error& error) {
+    // The user counts tasks from 1.
     throw Failure(QStringLiteral("Страница задачи %1 не записана в журнал задания «%2»: %3")
-                      .arg(task)
+                      .arg(task + 1)
                       .arg(Shown(state_->path), QString::fromUtf8(error.what())));
   }
 }

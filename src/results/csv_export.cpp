@@ -2,6 +2,7 @@
 
 #include "results/cp1251_encoder.h"
 #include "results/csv_rows.h"
+#include "textutil/file_errors.h"
 #include "textutil/text_file.h"
 
 #include <QDir>
@@ -16,15 +17,28 @@ namespace {
 // needs neither one huge string nor one write per field.
 constexpr qsizetype kChunkChars = 32 * 1024;
 
-[[noreturn]] void ThrowFileError(const char* what, const QString& path, const QString& reason) {
-  throw std::runtime_error(
-      QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+[[noreturn]] void ThrowFileError(FileAction action, const QString& path, const QString& reason) {
+  throw std::runtime_error(FileFailureText(action, path, reason).toStdString());
+}
+
+// A spreadsheet takes a field that starts like this for a formula, which a page could use to
+// run one in the user's spreadsheet. A sign before a digit is a phone code ("+7 (495)") or a
+// number ("-10%"), never a formula.
+bool ReadsAsFormula(const QString& field) {
+  if (field.isEmpty()) return false;
+  const QChar first = field.front();
+  if (first == u'=' || first == u'@') return true;
+  if ((first != u'+' && first != u'-') || field.size() < 2) return false;
+  const QChar second = field[1];
+  return second.isLetter() || second == u'(';
 }
 
 // A double quote inside a field is doubled, so that queries, region names or card values
-// holding one do not break the row apart for the reader.
+// holding one do not break the row apart for the reader. A formula-like value gets a leading
+// apostrophe, which spreadsheets read as text and which shows the user what was there.
 void AppendField(QString& line, const QString& field) {
   line += u'"';
+  if (ReadsAsFormula(field)) line += u'\'';
   if (field.contains(u'"')) {
     QString escaped = field;
     line += escaped.replace(u"\""_qs, u"\"\""_qs);
@@ -59,8 +73,7 @@ class ChunkWriter {
     bytes_.resize(0);
     encoder_.Encode(text_, last, bytes_);
     text_.resize(0);
-    if (!WriteAllBytes(out_, bytes_))
-      throw std::runtime_error("Cannot write CSV data. " + out_.errorString().toStdString());
+    if (!WriteAllBytes(out_, bytes_)) throw std::runtime_error(out_.errorString().toStdString());
   }
 
  private:
@@ -87,12 +100,12 @@ void WriteCsv(QIODevice& out, const ResultTable& table, CsvFile kind) {
 void SaveCsvFile(const QString& path, const ResultTable& table, CsvFile kind) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
-    ThrowFileError("Cannot create file", path, file.errorString());
+    ThrowFileError(FileAction::Create, path, file.errorString());
   try {
     WriteCsv(file, table, kind);
   } catch (const std::exception& error) {
     file.cancelWriting();
-    ThrowFileError("Cannot write file", path, QString::fromStdString(error.what()));
+    ThrowFileError(FileAction::Write, path, QString::fromStdString(error.what()));
   }
   CommitSaveFile(file, path);
 }

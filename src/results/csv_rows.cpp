@@ -16,10 +16,15 @@ QStringView TrimmedBlanksAndControls(QStringView text) {
   return text.sliced(begin, end - begin);
 }
 
-// The phone's area code runs up to its first ")"; without one the phone is not split at all.
+// The phone's area code runs up to its first ")". A phone written without one ("8 800 100-00-01
+// доб. 5") has no code to split off and goes whole into the number; the missing-card filler is no
+// phone at all.
 void SplitPhone(const QString& phone, QString& code, QString& number) {
   const qsizetype close = phone.indexOf(u')');
-  if (close < 0) return;
+  if (close < 0) {
+    if (phone != kMissingCardFiller) number = TrimmedBlanksAndControls(phone).toString();
+    return;
+  }
   code = phone.left(close + 1);
   number = TrimmedBlanksAndControls(QStringView(phone).sliced(close + 1)).toString();
 }

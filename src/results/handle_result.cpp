@@ -64,7 +64,11 @@ void LogFailure(JobWindow& window, const QString& result) {
   AddLogLine(window, FailureLine(result));
 }
 
-QString FailureLine(const QString& result) { return u"Ошибка: "_qs + result; }
+// "ERROR_" marks the failure for HandleResult; the user is told only what went wrong.
+QString FailureLine(const QString& result) {
+  constexpr QStringView kMark = u"ERROR_";
+  return u"Ошибка: "_qs + (result.startsWith(kMark) ? result.mid(kMark.size()) : result);
+}
 
 bool CallsForErrorPause(const QString& result) {
   return !result.contains(u"404 Not Found") && !result.contains(u"Повтор");

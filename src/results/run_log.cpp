@@ -50,11 +50,14 @@ void UpdateRunState(JobWindow& window, bool cursorHourGlass, const QString& prog
   }
   AddLogLine(window, u"Работа завершена"_qs);
   const QString fileName = LogFileName(TickCount32());
-  AddLogLine(window, u"Лог записан в файл "_qs + fileName);
+  // The file ends with the line that names it, as the log does; the log gets that line only once
+  // the file is there.
+  const QString written = LogLine(u"Лог записан в файл "_qs + fileName);
   try {
-    WriteTextLines(QDir(programFolder).filePath(fileName), window.LogLines());
+    WriteTextLines(QDir(programFolder).filePath(fileName),
+                   window.LogLines() + QStringList{written});
+    window.AppendLogEntry(written);
   } catch (const std::exception& error) {
-    // The line above has just claimed the file; the user must learn that it is not there.
     AddLogLine(window, u"Ошибка записи "_qs + QString::fromStdString(error.what()));
   }
   window.SetInputsEnabled(true);

@@ -3,6 +3,8 @@
 #include "results/advertisers.h"
 #include "results/csv_rows.h"
 #include "results/workbook_sheet.h"
+#include "textutil/file_errors.h"
+#include "textutil/russian_plural.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,8 +29,7 @@ const QString kAdvertiserHeader[] = {
 const QString kListSeparator = u"; "_qs;
 
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
-  throw std::runtime_error(
-      u"Cannot write file \"%1\". %2"_qs.arg(QDir::toNativeSeparators(path), reason).toStdString());
+  throw std::runtime_error(FileFailureText(FileAction::Write, path, reason).toStdString());
 }
 
 // Owns the library's workbook; closing it is what writes the file.
@@ -119,9 +120,9 @@ QString WorkbookPath(const QString& csvPath) {
 
 void SaveWorkbook(const QString& path, const ResultTable& table) {
   if (table.RowCount() >= qsizetype(LXW_ROW_MAX)) {
-    Fail(path, u"A sheet holds at most %1 rows below its header; the table has %2."_qs
-                   .arg(LXW_ROW_MAX - 1)
-                   .arg(table.RowCount()));
+    Fail(path, u"на листе помещается не больше %1 под заголовком, а в таблице их %2"_qs.arg(
+                   CountOf(LXW_ROW_MAX - 1, {u"строки", u"строк", u"строк"}),
+                   QString::number(table.RowCount())));
   }
   const QString folder = QFileInfo(path).absolutePath();
   QTemporaryFile temp(path + u".XXXXXX"_qs);

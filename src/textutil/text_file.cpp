@@ -1,5 +1,7 @@
 #include "textutil/text_file.h"
 
+#include "textutil/file_errors.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -16,9 +18,8 @@
 namespace korvath {
 namespace {
 
-[[noreturn]] void ThrowFileError(const char* what, const QString& path, const QString& reason) {
-  throw std::runtime_error(
-      QStringLiteral("%1 \"%2\". %3").arg(QLatin1String(what), path, reason).toStdString());
+[[noreturn]] void ThrowFileError(FileAction action, const QString& path, const QString& reason) {
+  throw std::runtime_error(FileFailureText(action, path, reason).toStdString());
 }
 
 // How a byte text stands as UTF-8: whole, whole but for a character cut off at its very end, or
@@ -143,10 +144,10 @@ bool LocaleEncodingIsUtf8() {
 
 TextFileLines ReadTextFile(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) ThrowFileError("Cannot open file", path, file.errorString());
+  if (!file.open(QIODevice::ReadOnly)) ThrowFileError(FileAction::Open, path, file.errorString());
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
-    ThrowFileError("Cannot read file", path, file.errorString());
+    ThrowFileError(FileAction::Read, path, file.errorString());
   const DecodedText decoded = DecodeTextFile(bytes, LocaleEncodingIsUtf8());
   return {SplitTextLines(decoded.text), decoded.readAsWindows1251};
 }
@@ -161,7 +162,7 @@ QString Windows1251Notice(const QString& path) {
 void WriteTextLines(const QString& path, const QStringList& lines) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
-    ThrowFileError("Cannot create file", path, file.errorString());
+    ThrowFileError(FileAction::Create, path, file.errorString());
   // Line by line: the log of a long job would otherwise exist twice more at the end, as one text
   // and as its bytes.
   for (const QString& line : lines) {
@@ -169,7 +170,7 @@ void WriteTextLines(const QString& path, const QStringList& lines) {
     if (!WriteAllBytes(file, bytes)) {
       const QString reason = file.errorString();
       file.cancelWriting();
-      ThrowFileError("Cannot write file", path, reason);
+      ThrowFileError(FileAction::Write, path, reason);
     }
   }
   CommitSaveFile(file, path);
@@ -183,9 +184,9 @@ void CommitSaveFile(QSaveFile& file, const QString& path) {
   if (!file.flush() && !file.flush()) {
     const QString reason = file.errorString();
     file.cancelWriting();
-    ThrowFileError("Cannot write file", path, reason);
+    ThrowFileError(FileAction::Write, path, reason);
   }
-  if (!file.commit()) ThrowFileError("Cannot write file", path, file.errorString());
+  if (!file.commit()) ThrowFileError(FileAction::Write, path, file.errorString());
 }
 
 bool WriteAllBytes(QIODevice& out, QByteArrayView bytes) {

@@ -1,5 +1,6 @@
 #include "textutil/text_ops.h"
 
+#include "textutil/html_references.h"
 #include "textutil/text_search.h"
 
 #include <algorithm>
@@ -122,8 +123,10 @@ struct Replacement {
   QStringView replacement;
 };
 
-// Applied one after the other, each to the whole text, before tags are removed.
-constexpr std::array<Replacement, 16> kHtmlReplacements = {{
+// Applied one after the other, each to the whole text, before tags are removed. Every other
+// character reference is decoded after the table's own and before ";" becomes ",", so that none
+// is cut at its ";".
+constexpr std::array<Replacement, 11> kReferenceReplacements = {{
     {u"&nbsp;", u" "},
     {u"&bull;", u"-"},
     {u"&times;", u"x"},
@@ -135,6 +138,9 @@ constexpr std::array<Replacement, 16> kHtmlReplacements = {{
     {u"&lt;", u"<"},
     {u"&gt;", u">"},
     {u"&#039;", u"'"},
+}};
+
+constexpr std::array<Replacement, 5> kTextReplacements = {{
     {u";", u","},
     {u"<br>", u" "},
     {u"\r", u""},
@@ -163,15 +169,19 @@ QString RemoveTags(QStringView text) {
   return result;
 }
 
+void Replace(QString& text, const Replacement& step) {
+  if (IndexOf(text, step.pattern) >= 0) {
+    text = ReplaceAll(text, step.pattern, step.replacement);
+  }
+}
+
 }  // namespace
 
 QString HtmlToText(QStringView fragment) {
   QString text = fragment.toString();
-  for (const Replacement& step : kHtmlReplacements) {
-    if (IndexOf(text, step.pattern) >= 0) {
-      text = ReplaceAll(text, step.pattern, step.replacement);
-    }
-  }
+  for (const Replacement& step : kReferenceReplacements) Replace(text, step);
+  if (text.contains(u'&')) text = DecodeCharacterReferences(text);
+  for (const Replacement& step : kTextReplacements) Replace(text, step);
   return RemoveTags(text);
 }
 

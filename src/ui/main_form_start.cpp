@@ -29,7 +29,8 @@ void TMainForm::StartButtonClick() {
     // A click that slips in before the running job locks Start neither asks nor starts.
     if (jobControl_.JobRunning()) return;
     const std::optional<JobStart> start = PrepareJobStart(
-        options_.programFolder, [this] { jobControl_.CheckFolderFree(options_.programFolder); },
+        options_.programFolder,
+        [this] { return jobControl_.CheckFolderFree(options_.programFolder); },
         [this](const QString& setAside) {
           // A box, as the log is cleared the moment the job starts.
           ShowMessage(this, QString::fromUtf16(kBoxCaption), setAside);
@@ -47,6 +48,7 @@ void TMainForm::StartButtonClick() {
     config.workers = WorkersSpinEdit->value();
     config.journal = start->journal;
     config.resume = start->resume;
+    config.startNotices = start->notices;
     // Starting lets go of the last job, whose table the results tab still shows.
     LogArea->Results().KeepOwnCopy();
     options_.startJob(jobControl_, *jobWindow_, checkedRegionsList_, config);

@@ -24,8 +24,10 @@ std::pair<QString, QString> SplitAtFirst(const QString& text, QChar separator) {
   return {text.left(at), text.mid(at + 1)};
 }
 
+}  // namespace
+
 // Digits only, so that a sign, a blank or a second line joined to the port never passes as a port.
-std::optional<int> PortNumber(const QString& portText) {
+std::optional<int> ProxyPortNumber(const QString& portText) {
   if (portText.isEmpty() || portText.size() > 10) return std::nullopt;
   qint64 value = 0;
   for (const QChar c : portText) {
@@ -35,8 +37,6 @@ std::optional<int> PortNumber(const QString& portText) {
   if (value < 1 || value > 65535) return std::nullopt;
   return static_cast<int>(value);
 }
-
-}  // namespace
 
 ProxySettings ParseProxyText(const QString& text) {
   const QString proxyText = TrimControls(text);
@@ -48,7 +48,7 @@ ProxySettings ParseProxyText(const QString& text) {
   std::tie(settings.hostText, settings.portText) = SplitAtFirst(hostPart, u':');
   std::tie(settings.login, settings.password) = SplitAtFirst(credentials, u':');
 
-  const std::optional<int> port = PortNumber(settings.portText);
+  const std::optional<int> port = ProxyPortNumber(settings.portText);
   settings.params.ProxyServer = settings.hostText;
   settings.params.ProxyPort = port.value_or(0);
   const QString address = settings.hostText + u':' + settings.portText;

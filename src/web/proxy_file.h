@@ -27,6 +27,9 @@ struct ProxySettings {
 // One proxy text, `[login[:password]@]host:port`, trimmed of blanks and control characters.
 ProxySettings ParseProxyText(const QString& text);
 
+// A port written as digits only, 1 to 65535; nullopt for anything else.
+std::optional<int> ProxyPortNumber(const QString& portText);
+
 // Reads "proxy.txt" in `programFolder` (which ends with a path separator or not).
 // nullopt when there is no file, it has no lines, or its first line has no ":" — no proxy and
 // nothing to log. Throws std::runtime_error when the file exists but cannot be read.

@@ -100,7 +100,12 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"UnrecognisedResultsPage",
                   {u"--unrecognised-at"_qs, u"5"_qs},
                   u" не похожа на страницу объявлений (возможно, Яндекс изменил вёрстку); её копия "
-                  u"в ads_list.html. Ждём"_qs}),
+                  u"в ads_list.html. Ждём"_qs},
+        // The first card is answered with a notice: no row of empty contacts, the card again.
+        BlockCase{"NoticeInPlaceOfACard",
+                  {u"--unrecognised-at"_qs, u"2"_qs},
+                  u" пришла страница без её признаков (возможно, уведомление Яндекса или новая "
+                  u"вёрстка); её копия в ad.html. Ждём"_qs}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Told to stop at a block, the job saves what it had and says why in its exit status.

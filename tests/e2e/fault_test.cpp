@@ -29,7 +29,7 @@ const auto* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApp
 const QStringList kShape = {u"--pages"_qs, u"2"_qs, u"--ads"_qs, u"3"_qs};
 const QString kPause = u": Включаем паузу на 15 секунд\n"_qs;
 const QString kResume = u": Отключаем паузу, продолжаем работу\n"_qs;
-const QString kError = u": Ошибка: ERROR_"_qs;
+const QString kError = u": Ошибка: "_qs;
 
 // The job's arguments against `origin`, `more` last so that they win; the queries come from the
 // working folder, so that the program folder holds nothing but what the job writes.
@@ -47,7 +47,7 @@ QStringList ErrorLines(const QString& out) {
   QStringList errors;
   for (const QString& line : out.split(u'\n')) {
     if (const qsizetype at = line.indexOf(kError); at >= 0)
-      errors.append(line.mid(at + kError.indexOf(u"ERROR_"_qs)));
+      errors.append(line.mid(at + kError.size()));
   }
   return errors;
 }
@@ -150,32 +150,30 @@ TEST_P(CliServerFault, CostsAnErrorPauseAndLosesNoRow) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, CliServerFault,
     ::testing::Values(
-        ServerFault{
-            "ConnectionReset",
-            {u"--reset-at"_qs, u"3"_qs},
-            {},
-            u"ERROR_Соединение с %1 прервано при чтении ответа: Connection reset by peer"_qs,
-            1},
-        ServerFault{
-            "StallUntilTheReadTimeOut",
-            {u"--stall-at"_qs, u"3"_qs},
-            {u"--timeout-ms"_qs, u"1000"_qs},
-            u"ERROR_Сервер %1 не прислал данных за 1000 мс (время ожидания чтения истекло)"_qs,
-            1},
+        ServerFault{"ConnectionReset",
+                    {u"--reset-at"_qs, u"3"_qs},
+                    {},
+                    u"Соединение с %1 прервано при чтении ответа: Connection reset by peer"_qs,
+                    1},
+        ServerFault{"StallUntilTheReadTimeOut",
+                    {u"--stall-at"_qs, u"3"_qs},
+                    {u"--timeout-ms"_qs, u"1000"_qs},
+                    u"Сервер %1 не прислал данных за 1000 мс (время ожидания чтения истекло)"_qs,
+                    1},
         ServerFault{"GarbageInsteadOfHttp",
                     {u"--garbage-at"_qs, u"1"_qs},
                     {},
-                    u"ERROR_Сервер %1 прислал ответ не по протоколу HTTP"_qs,
+                    u"Сервер %1 прислал ответ не по протоколу HTTP"_qs,
                     1},
         ServerFault{"AnswerCutShort",
                     {u"--cut-at"_qs, u"5"_qs},
                     {},
-                    u"ERROR_Сервер %1 закрыл соединение до конца ответа"_qs,
+                    u"Сервер %1 закрыл соединение до конца ответа"_qs,
                     1},
         ServerFault{"ServerErrorForTwoAttempts",
                     {u"--fail-at"_qs, u"5-6"_qs},
                     {},
-                    u"ERROR_HTTP/1.1 500 Internal Server Error"_qs,
+                    u"HTTP/1.1 500 Internal Server Error"_qs,
                     2}),
     [](const ::testing::TestParamInfo<ServerFault>& info) { return info.param.name; });
 
@@ -259,11 +257,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProxyFault{"ClosedPort",
                    false,
                    {},
-                   uR"(^ERROR_Не удалось соединиться с 127\.0\.0\.1:%1: Connection refused$)"_qs,
+                   uR"(^Не удалось соединиться с 127\.0\.0\.1:%1: Connection refused$)"_qs,
                    2},
-        ProxyFault{"NoCredentials", true, {}, uR"(^ERROR_HTTP/1\.[01] 40[17] )"_qs, 1},
-        ProxyFault{"WrongCredentials", true, u"korvath:wrong"_qs,
-                   uR"(^ERROR_HTTP/1\.[01] 40[17] )"_qs, 1}),
+        ProxyFault{"NoCredentials", true, {}, uR"(^HTTP/1\.[01] 40[17] )"_qs, 1},
+        ProxyFault{"WrongCredentials", true, u"korvath:wrong"_qs, uR"(^HTTP/1\.[01] 40[17] )"_qs,
+                   1}),
     [](const ::testing::TestParamInfo<ProxyFault>& info) { return info.param.name; });
 
 // A folder the job could not write would cost it every request and then every save.
@@ -291,7 +289,8 @@ TEST(CliFault, ReadOnlyFolderIsRefusedBeforeAnyRequest) {
             .Finish();
     EXPECT_EQ(run.exitCode, 2) << run.err.toStdString() << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(c.part.arg(folder))) << run.err.toStdString();
-    EXPECT_TRUE(run.err.trimmed().endsWith(u"Read-only file system"_qs)) << run.err.toStdString();
+    EXPECT_TRUE(run.err.trimmed().endsWith(u"диск или папка только для чтения"_qs))
+        << run.err.toStdString();
     EXPECT_FALSE(run.out.contains(u"Загружаем страницу объявлений"_qs)) << run.out.toStdString();
   }
 }
@@ -304,8 +303,8 @@ TEST(CliFault, WorkingFileThatCannotBeReplacedLeavesTheJobGoingOn) {
     bool folder;
     QString reason;  // the system's reason, at the end of the log line
   } cases[] = {
-      {"folder", true, u"Filename refers to a directory"_qs},
-      {"read-only file", false, u"is not writable"_qs},
+      {"folder", true, u"на месте файла папка"_qs},
+      {"read-only file", false, u"защищён от записи"_qs},
   };
   DemoEngine engine(kShape);
   for (const auto& c : cases) {
@@ -328,7 +327,7 @@ TEST(CliFault, WorkingFileThatCannotBeReplacedLeavesTheJobGoingOn) {
     }
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
     const qsizetype failure =
-        run.out.indexOf(u": Ошибка записи Cannot create file \""_qs + path + u"\". "_qs);
+        run.out.indexOf(u": Ошибка записи Не удаётся создать файл \""_qs + path + u"\": "_qs);
     ASSERT_GE(failure, 0) << run.out.toStdString();
     EXPECT_TRUE(run.out.mid(failure).section(u'\n', 0, 0).endsWith(c.reason))
         << run.out.toStdString();
@@ -375,16 +374,16 @@ TEST(CliFault, DiskFullKeepsTheLastWorkingFileWhole) {
   EXPECT_EQ(run.exitCode, 1) << run.err.toStdString() << run.out.toStdString();
   const QString working = sandbox.ProgramFile(u"current.csv"_qs);
   EXPECT_EQ(Count(run.out, u": Сохраняем данные в файл current.csv\n"_qs), 2);
-  EXPECT_EQ(Count(run.out, u": Ошибка записи Cannot write file \""_qs + working +
-                               u"\". No space left on device\n"_qs),
+  EXPECT_EQ(Count(run.out, u": Ошибка записи Не удаётся записать файл \""_qs + working +
+                               u"\": на диске нет места\n"_qs),
             1)
       << run.out.toStdString();
   const QStringList errors = ErrorLines(run.out);
   ASSERT_EQ(errors.size(), 1) << run.out.toStdString();
   EXPECT_TRUE(
-      errors[0].startsWith(u"ERROR_Cannot write file \""_qs + sandbox.ProgramFile(u"results-"_qs)))
+      errors[0].startsWith(u"Не удаётся записать файл \""_qs + sandbox.ProgramFile(u"results-"_qs)))
       << errors[0].toStdString();
-  EXPECT_TRUE(errors[0].endsWith(u"No space left on device"_qs)) << errors[0].toStdString();
+  EXPECT_TRUE(errors[0].endsWith(u"на диске нет места"_qs)) << errors[0].toStdString();
   EXPECT_FALSE(run.out.contains(kPause)) << run.out.toStdString();
   EXPECT_FALSE(run.out.contains(u"Results: "_qs));
   // Neither the results file nor a piece of it is left behind.

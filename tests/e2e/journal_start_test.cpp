@@ -2,6 +2,7 @@
 
 #include "support/journal_writer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -91,6 +92,26 @@ TEST(CliJournal, UnreadableJournalIsSetAsideAndSaidSo) {
     const auto journal = JobJournal::Open(sandbox.ProgramFolder(), nullptr);
     EXPECT_TRUE(journal->Summary().finished);
   }
+}
+
+// A power cut while the lock file was written leaves it empty: it must not lock the folder for
+// ever.
+TEST(CliLock, EmptyLockLeftByAPowerCutIsTakenOver) {
+  DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"2"_qs});
+  Sandbox sandbox;
+  WriteUserLines(sandbox.WorkingFile(u"queries.txt"_qs), {u"окна"_qs});
+  QFile lock(sandbox.ProgramFile(u"korvath.lock"_qs));
+  ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+  ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-600),
+                               QFileDevice::FileModificationTime));
+  lock.close();
+
+  const CliResult run =
+      RunCli(sandbox, {u"--origin"_qs, engine.Origin(), u"--interval"_qs, u"0"_qs, u"--queries"_qs,
+                       u"queries.txt"_qs, u"--regions"_qs, u"Москва=213"_qs, u"--no-xlsx"_qs});
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(sandbox.ProgramFiles(u"results-*.csv"_qs).size(), 1);
+  EXPECT_FALSE(QFile::exists(sandbox.ProgramFile(u"korvath.lock"_qs)));
 }
 
 }  // namespace

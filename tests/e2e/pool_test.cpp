@@ -117,7 +117,7 @@ TEST_F(CliPool, AnUnusableLineAndADeadProxyLeaveTheJobToTheOthers) {
   DemoEngine engine(kShape);
   Sandbox sandbox;
   const QString closed = u"127.0.0.1:"_qs + QString::number(testing::FreeLoopbackPort());
-  const Pool pool(2, sandbox, {u"http://127.0.0.1:8080"_qs, closed});
+  const Pool pool(2, sandbox, {u"socks5://127.0.0.1:8080"_qs, closed});
   const CliResult run =
       RunCli(sandbox, JobArguments(sandbox, engine.Origin(), {u"--workers"_qs, u"2"_qs}));
 

@@ -260,7 +260,7 @@ TEST(CliRun, ErrorPausesTheJobAndItGoesOnAfterwards) {
                                          u"--regions"_qs, u"Москва=213"_qs});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 
-  const qsizetype error = run.out.indexOf(u": Ошибка: ERROR_"_qs);
+  const qsizetype error = run.out.indexOf(u": Ошибка: "_qs);
   const qsizetype pause = run.out.indexOf(u": Включаем паузу на 15 секунд\n"_qs);
   const qsizetype resume = run.out.indexOf(u": Отключаем паузу, продолжаем работу\n"_qs);
   ASSERT_GE(error, 0) << run.out.toStdString();

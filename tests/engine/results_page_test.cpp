@@ -9,7 +9,7 @@ namespace {
 
 TEST(ResultsPage, ReadsEverythingTheJobNeedsFromAWholePage) {
   const QString page = ReadTestPage("results_page.html");
-  EXPECT_EQ(NextPageAddress(page, u"https://yandex.ru"),
+  EXPECT_EQ(NextPageAddress(page, u"https://yandex.ru", u"https://yandex.ru/search/direct?text=a"),
             u"https://yandex.ru/search/direct?text=%D0%BE%D0%BA%D0%BD%D0%B0&lr=213&p=1");
   EXPECT_EQ(FoundLine(page), u"Нашлось <b>3"_qs);
   EXPECT_FALSE(NothingFound(page));
@@ -61,15 +61,38 @@ TEST(NextPageAddress, FollowsTheAnchorBeforeTheMarker) {
       // An href whose value never closes inside the anchor gives no address.
       {u"<a class=\"Pager-Item Pager-Item_type_next\" href=\"/x>n</a>\"", u""},
       // Replaced text is not scanned again.
-      {u"<a href=\"&amp;amp;\" Pager-Item Pager-Item_type_next</a>", u"https://o.test&amp;"},
+      {u"<a href=\"/&amp;amp;\" Pager-Item Pager-Item_type_next</a>", u"https://o.test/&amp;"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(NextPageAddress(QStringView(c.page), u"https://o.test"), QStringView(c.expected))
+    EXPECT_EQ(NextPageAddress(QStringView(c.page), u"https://o.test", u"https://o.test/s/d?p=1"),
+              QStringView(c.expected))
         << Utf8(c.page);
   }
-  EXPECT_EQ(
-      NextPageAddress(u"<a href=\"/p\">Pager-Item Pager-Item_type_next</a>", u"https://a&amp;b"),
-      u"https://a&b/p");
+  EXPECT_EQ(NextPageAddress(u"<a href=\"/p\">Pager-Item Pager-Item_type_next</a>",
+                            u"https://a&amp;b", u"https://a/"),
+            u"https://a&b/p");
+}
+
+// The link is resolved like any address, not glued to the origin.
+TEST(NextPageAddress, ResolvesTheLinkLikeAnyAddress) {
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"/search/direct?p=2", u"http://o.test:8080/search/direct?p=2"},
+      {u"https://other.test/search/direct?a=1&amp;p=2",
+       u"https://other.test/search/direct?a=1&p=2"},
+      {u"HTTP://other.test/x", u"HTTP://other.test/x"},
+      {u"//cdn.test/search/direct?p=2", u"http://cdn.test/search/direct?p=2"},
+      {u"direct?p=2", u"http://o.test:8080/search/direct?p=2"},
+      {u"../other?p=2", u"http://o.test:8080/other?p=2"},
+      {u"?text=a&amp;p=2", u"http://o.test:8080/search/direct?text=a&p=2"},
+  };
+  for (const auto& [link, expected] : cases) {
+    const QString page = u"<a href=\""_qs + QString::fromUtf16(link) +
+                         u"\" class=\"Pager-Item Pager-Item_type_next\">n</a>"_qs;
+    EXPECT_EQ(NextPageAddress(page, u"http://o.test:8080",
+                              u"http://o.test:8080/search/direct?text=a&p=1"),
+              QStringView(expected))
+        << Utf8(link);
+  }
 }
 
 TEST(FoundLine, RawTextUpToTheNextClosingTag) {
@@ -161,7 +184,7 @@ TEST(ReadAdFields, EachFieldFromItsOwnMarkers) {
        u"<b>a.test</b><span class=\"Path-Separator\">›</span><b>b.test</b><span "
        u"class=\"Path-Separator\">",
        u"b.test"},
-      {site, u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&amp,y"},
+      {site, u"<b> x&amp;y </b><span class=\"Path-Separator\"", u"x&y"},
       {site, u"<i>a.test</i><span class=\"Path-Separator\">", u""},
       {site, u"<b>a.test</b>", u""},
   };

@@ -56,8 +56,7 @@ TEST_F(ScraperBlockTest, BlocksAreWaitedOutAndTheAnswerAskedForAgain) {
   EXPECT_EQ(std::count(waits.begin(), waits.end(), milliseconds(120000)), 2);
   EXPECT_EQ(ErrorLines(), 0);
   EXPECT_EQ(window.resumeTimerStarts.load(), 0);
-  EXPECT_EQ(window.CountMessages(u"Блокировок за работу: 4, ожидание из-за них в сумме: 6 мин"_qs),
-            1);
+  EXPECT_EQ(window.CountMessages(u"Блокировок за работу: 4, работа ждала из-за них: 6 мин"_qs), 1);
   EXPECT_EQ(window.Messages().filter(u"Карточка загружена: "_qs + Card(2)).size(), 1);
 }
 
@@ -122,7 +121,7 @@ TEST_F(ScraperBlockTest, GivingUpLeavesTheQueryInThatRegionAndGoesOn) {
   EXPECT_EQ(ErrorLines(), 2);
   EXPECT_EQ(window.resumeTimerStarts.load(), 2);
   EXPECT_EQ(window.Messages()
-                .filter(u"3 неудачных попыток подряд (последняя ошибка: boom). "
+                .filter(u"3 неудачные попытки подряд (последняя ошибка: boom). "
                         u"Оставляем запрос \"труба\" по региону \"Москва\""_qs)
                 .size(),
             1);

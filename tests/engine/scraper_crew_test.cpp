@@ -98,7 +98,7 @@ TEST_F(ScraperCrewTest, BlockedProxiesRestAndTheTableIsTheOneWorkerTable) {
 TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   // The one worker is lent the first proxy first.
   workers = 1;
-  WriteProxies("http://10.0.0.9:3128\r\n10.0.0.5:3128\r\n10.0.0.1:3128\r\n");
+  WriteProxies("socks5://10.0.0.9:3128\r\n10.0.0.5:3128\r\n10.0.0.1:3128\r\n");
   WatchProxies([](const QString& proxy, int) -> std::optional<ScriptedAnswer> {
     if (proxy != u"10.0.0.5") return std::nullopt;
     return ProxyFailure("Не удалось соединиться с 10.0.0.5:3128: Connection refused");
@@ -110,7 +110,7 @@ TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   const QStringList messages = window.Messages();
   EXPECT_EQ(messages.filter(u"proxies.txt, строка 1: "_qs).size(), 1);
   EXPECT_EQ(messages.filter(u"Используем 2 прокси из proxies.txt"_qs).size(), 1);
-  EXPECT_EQ(messages.filter(u"Ошибка: ERROR_Не удалось соединиться с 10.0.0.5:3128"_qs).size(), 3);
+  EXPECT_EQ(messages.filter(u"Ошибка: Не удалось соединиться с 10.0.0.5:3128"_qs).size(), 3);
   EXPECT_EQ(
       messages.filter(u"3 ошибки подряд через один прокси. Прокси 10.0.0.5:3128 отдыхает до "_qs)
           .size(),
@@ -124,7 +124,7 @@ TEST_F(ScraperCrewTest, MoreWorkersThanProxiesAreLowered) {
   RunJob();
   EXPECT_EQ(Rows(job->Table()), oneWorker);
   EXPECT_EQ(
-      window.Messages().filter(u"Потоков задано 3, а прокси 1: работаем в 1 потоках"_qs).size(), 1);
+      window.Messages().filter(u"Потоков задано 3, а прокси 1: работаем в 1 потоке"_qs).size(), 1);
   // One worker writes no numbers.
   EXPECT_TRUE(window.Messages().filter(u"[1] "_qs).isEmpty());
 }

@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"AtTheCardAttemptStart", u"Загружаем карточку"_qs, 0, false, 1},
                       StopCase{"DuringAFailingCardRequest", {}, 2, false, 2},
                       StopCase{"DuringTheCardRequest", {}, 3, false, 3},
-                      StopCase{"DuringTheErrorReport", u"Ошибка: ERROR_boom"_qs, 0, false, 2}),
+                      StopCase{"DuringTheErrorReport", u"Ошибка: boom"_qs, 0, false, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct HoldCase {

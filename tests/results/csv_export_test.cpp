@@ -100,8 +100,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, CsvDerivation, testing::Values(
                    {u"C"_qs, u"A"_qs, kNone, kAddr, u"X (Y)"_qs, u"Z"_qs, kMail}},
     DerivationCase{"NumberTrimmedOfControls", kWork, u"A"_qs, u"C"_qs, u"8 (800)\t 5\r\n"_qs,
                    {u"C"_qs, u"A"_qs, kNone, kAddr, u"8 (800)"_qs, u"5"_qs, kMail}},
-    DerivationCase{"PhoneWithoutBracketNowhere", kWork, u"A"_qs, u"C"_qs, u"+7 495"_qs,
-                   {u"C"_qs, u"A"_qs, kNone, kAddr, kNone, kNone, kMail}},
+    DerivationCase{"PhoneWithoutBracketWholeInNumber", kWork, u"A"_qs, u"C"_qs, u" +7 495 1234567\t"_qs,
+                   {u"C"_qs, u"A"_qs, kNone, kAddr, kNone, u"+7 495 1234567"_qs, kMail}},
+    DerivationCase{"ExtensionWithoutBracketInResults", kFinal, u"A"_qs, u"C"_qs,
+                   u"8 800 100-00-01 доб. 5"_qs,
+                   {u"C"_qs, u"A"_qs, kNone, kAddr, kNone, u"8 800 100-00-01 доб. 5"_qs, kMail}},
     DerivationCase{"WorkingCityKeepsRest", kWork, u"A, B, C"_qs, u"C"_qs, kNone,
                    {u"C"_qs, u"A"_qs, u"B, C"_qs, kAddr, kNone, kNone, kMail}},
     DerivationCase{"ResultsCityCutAtComma", kFinal, u"A, B, C"_qs, u"C"_qs, kNone,
@@ -118,6 +121,32 @@ INSTANTIATE_TEST_SUITE_P(Rows, CsvDerivation, testing::Values(
                    {kFiller, kFiller, kNone, kAddr, kNone, kNone, kMail}}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
+
+// What a spreadsheet would run as a formula reaches the user as text; a sign before a digit is a
+// phone code or a number and stays as it is.
+TEST(CsvExport, FormulaLikeValuesGetALeadingApostrophe) {
+  const std::pair<QString, QString> cases[] = {
+      {u"=1+1"_qs, u"'=1+1"_qs},
+      {u"@SUM(A1)"_qs, u"'@SUM(A1)"_qs},
+      {u"+A1"_qs, u"'+A1"_qs},
+      {u"-Цена"_qs, u"'-Цена"_qs},
+      {u"-(1)"_qs, u"'-(1)"_qs},
+      {u"+7 (495)"_qs, u"+7 (495)"_qs},
+      {u"-10%"_qs, u"-10%"_qs},
+      {u"+"_qs, u"+"_qs},
+      {u"-"_qs, u"-"_qs},
+      {u"a=b"_qs, u"a=b"_qs},
+      {u"\"=x\""_qs, u"\"\"=x\"\""_qs},
+      {u""_qs, u""_qs},
+  };
+  for (const auto& [value, written] : cases) {
+    ResultTable table;
+    table.Append(Row(u"A"_qs, value, u""_qs));
+    const QStringList fields =
+        WriteDecoded(table, CsvFile::Working).mid(kHeader.size()).split(u';');
+    EXPECT_EQ(fields[6], u'"' + written + u'"') << value.toStdString();
+  }
+}
 
 TEST(Cp1251Encoding, UsesCloseEquivalentOrQuestionMark) {
   const std::pair<QString, QByteArray> cases[] = {
@@ -182,7 +211,7 @@ TEST(CsvExport, SaveReplacesFileAndFailuresAreErrors) {
     FAIL() << "no error for an uncreatable file";
   } catch (const std::runtime_error& error) {
     EXPECT_TRUE(QString::fromStdString(error.what())
-                    .startsWith(u"Cannot create file \"%1\". "_qs.arg(missing)));
+                    .startsWith(u"Не удаётся создать файл \"%1\": "_qs.arg(missing)));
   }
 }
 

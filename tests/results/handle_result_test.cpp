@@ -47,11 +47,11 @@ const QString kPause = u"Включаем паузу на 15 секунд"_qs;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Words, HandleResultOutcome, testing::Values(
     OutcomeCase{"ErrorPauses", u"ERROR_reset\r\nby peer"_qs, u"savecurrent"_qs, true,
-                {u"Ошибка: ERROR_reset\r\nby peer"_qs, kPause}, true},
+                {u"Ошибка: reset\r\nby peer"_qs, kPause}, true},
     OutcomeCase{"NotFoundIsSilent", u"ERROR_HTTP 404 Not Found"_qs, u"jobdone"_qs, true, {}, false},
     OutcomeCase{"RepeatIsSilent", u"ERROR_Повтор"_qs, u""_qs, true, {}, false},
     OutcomeCase{"NotFoundInOtherCasePauses", u"ERROR_404 not found"_qs, u""_qs, false,
-                {u"Ошибка: ERROR_404 not found"_qs, kPause}, true},
+                {u"Ошибка: 404 not found"_qs, kPause}, true},
     OutcomeCase{"WorkingSave", u"ok"_qs, u"savecurrent"_qs, true,
                 {u"Часть сбора данных завершена"_qs, u"Сохраняем данные в файл current.csv"_qs},
                 false},
@@ -87,9 +87,9 @@ TEST(HandleResult, WorkbookThatFailsIsRaisedOnlyAfterTheResultsFileIsWrittenAndO
     HandleResult(u"ok"_qs, u"jobdone"_qs, table, window, dir.path());
     ADD_FAILURE() << "the workbook was reported written";
   } catch (const std::runtime_error& error) {
-    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Cannot write file \""_qs))
+    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Не удаётся записать файл \""_qs))
         << error.what();
-    EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u".xlsx\". "_qs)) << error.what();
+    EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u".xlsx\": "_qs)) << error.what();
   }
   const QStringList files = QDir(dir.path()).entryList(QDir::Files);
   ASSERT_EQ(files.size(), 1);
@@ -122,8 +122,9 @@ TEST(HandleResult, FinalSaveFailureIsRaisedWorkingSaveFailureIsLogged) {
   FakeJobWindow working;
   EXPECT_FALSE(HandleResult(u"ok"_qs, u"savecurrent"_qs, OneRow(), working, missing));
   ASSERT_EQ(working.Messages().size(), 3);
-  EXPECT_TRUE(working.Messages()[2].startsWith(u"Ошибка записи Cannot create file \"%1\". "_qs.arg(
-      QDir(missing).filePath(u"current.csv"_qs))))
+  EXPECT_TRUE(
+      working.Messages()[2].startsWith(u"Ошибка записи Не удаётся создать файл \"%1\": "_qs.arg(
+          QDir(missing).filePath(u"current.csv"_qs))))
       << working.Messages()[2].toStdString();
 }
 

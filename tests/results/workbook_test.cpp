@@ -85,7 +85,7 @@ TEST(SaveWorkbook, NeverReplacesAFileAndLeavesNoTemporaryFile) {
     SaveWorkbook(QDir(dir.path()).filePath(u"gone/results.xlsx"_qs), table);
     ADD_FAILURE() << "a workbook in a missing folder was reported written";
   } catch (const std::runtime_error& error) {
-    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Cannot write file \""_qs))
+    EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith(u"Не удаётся записать файл \""_qs))
         << error.what();
   }
 }

@@ -179,7 +179,7 @@ FullDiskOutcome ReplaceOnFullDisk(const QString& folder) {
       WriteTextLines(file, {QString(size, u'x')});
       return kNoFailure;
     } catch (const std::runtime_error& error) {
-      if (!QString::fromUtf8(error.what()).endsWith(u"No space left on device"_qs))
+      if (!QString::fromUtf8(error.what()).endsWith(u"на диске нет места"_qs))
         return kNoReasonGiven;
     }
     if (ReadTextLines(file) != old) return kOldFileChanged;

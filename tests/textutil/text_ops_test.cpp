@@ -1,4 +1,6 @@
 #include "textutil/text_ops.h"
+#include "textutil/html_named_references.h"
+#include "textutil/html_references.h"
 
 #include <gtest/gtest.h>
 
@@ -165,13 +167,13 @@ TEST(TextBeforeMarker, TakesTheTextBeforeTheLastMarkerBackToTheStartMarker) {
   }
 }
 
-TEST(HtmlToText, ReplacesTheListedReferencesThenRemovesTags) {
+TEST(HtmlToText, ReplacesTheListedReferencesThenDecodesTheRestAndRemovesTags) {
   struct Case {
     const char16_t* fragment;
     const char16_t* expected;
   };
   const Case cases[] = {
-      {u"a&amp;b", u"a&amp,b"},
+      {u"a&amp;b", u"a&b"},
       {u"&lt;b&gt;x", u"x"},
       {u"a < b", u"a "},
       {u"a<br>b", u"a b"},
@@ -181,7 +183,7 @@ TEST(HtmlToText, ReplacesTheListedReferencesThenRemovesTags) {
       {u"a\tb", u"a b"},
       {u"1;2", u"1,2"},
       {u"&nbsp;&bull;&times;&quot;&mdash;&ndash;&laquo;&raquo;&#039;", u" -x\"--\"\"'"},
-      {u"&copy;&#39;", u"&copy,&#39,"},
+      {u"&copy;&#39;", u"©'"},
       {u"<b>Окна</b> &laquo;Рассвет&raquo;", u"Окна \"Рассвет\""},
       {u"x > y", u"x > y"},
       {u"<a href=\"x\">one</a><<b>two", u"onetwo"},
@@ -191,9 +193,29 @@ TEST(HtmlToText, ReplacesTheListedReferencesThenRemovesTags) {
       {u"<", u""},
       // Decoded markup is removed like written markup, even when it ends with a bare "<".
       {u"x&lt;", u"x"},
+      {u"Johnson &amp; Johnson", u"Johnson & Johnson"},
+      {u"&#1071;&#x42F;&#X42f;&#0001071;", u"ЯЯЯЯ"},
+      // A decoded ";" is a ";" like any other, and decoded markup goes like written markup.
+      {u"a&#59;b&semi;c", u"a,b,c"},
+      {u"&#60;b&#62;x&#10;y", u"xy"},
+      // One decoding only: what the page shows as "&lt;" is that text.
+      {u"&amp;lt;", u"&lt,"},
+      {u"&Afr;&nGt;&#128512;&#150;", u"\U0001D504\u226B\u20D2\U0001F600\u2013"},
+      {u"&#0;&#xD800;&#x110000;&#99999999999999999999;", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      // Not references: an unknown name, no digits, no ";", a name with a blank.
+      {u"&nosuch;&;&#;&#x;&amp &#1071 &am p;", u"&nosuch,&,&#,&#x,&amp &#1071 &am p,"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(HtmlToText(QStringView(c.fragment)), QStringView(c.expected)) << Utf8(c.fragment);
+  }
+}
+
+// Every name of the table is found, and none gives more than the reference's own length.
+TEST(HtmlToText, DecodesEveryNamedReference) {
+  for (const NamedReference& entry : NamedReferences()) {
+    const QString reference = u'&' + entry.name.toString() + u';';
+    EXPECT_EQ(DecodeCharacterReferences(reference), entry.text) << reference.toStdString();
+    EXPECT_LE(entry.text.size(), reference.size());
   }
 }
 

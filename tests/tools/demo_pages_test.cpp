@@ -37,7 +37,7 @@ TEST_P(DemoResultsPages, ParseIntoTheAdsTheyWereMadeFrom) {
       EXPECT_FALSE(NothingFound(text));
       EXPECT_EQ(FoundLine(text), Q(FoundText(c.shape.pages * c.shape.adsPerPage)));
       EXPECT_EQ(
-          NextPageAddress(text, Q(kOrigin)),
+          NextPageAddress(text, Q(kOrigin), Q(kOrigin)),
           page < c.shape.pages ? Q(kOrigin + ResultsTarget(listing, c.key, page + 1)) : QString());
 
       const QList<QStringView> blocks = AdBlocks(text);
@@ -71,7 +71,7 @@ TEST(DemoResultsPage, NothingFoundPageHasNoAdsAndNoNextPage) {
   const QString text = Q(RenderNothingFoundPage({"ничего <тут>", "213"}));
   EXPECT_TRUE(NothingFound(text));
   EXPECT_TRUE(AdBlocks(text).isEmpty());
-  EXPECT_TRUE(NextPageAddress(text, Q(kOrigin)).isEmpty());
+  EXPECT_TRUE(NextPageAddress(text, Q(kOrigin), Q(kOrigin)).isEmpty());
   EXPECT_FALSE(FoundLine(text).has_value());
 }
 

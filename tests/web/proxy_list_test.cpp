@@ -38,7 +38,8 @@ struct ListCase {
 constexpr const char* kUnusable =
     "нужно [логин[:пароль]@]хост:порт с портом от 1 до 65535; строка пропущена";
 constexpr const char* kScheme =
-    "перед адресом прокси стоит схема (нужно хост:порт без http://); строка пропущена";
+    "перед адресом прокси стоит схема, отличная от http:// (программа работает только с "
+    "HTTP-прокси); строка пропущена";
 
 std::string Problem(int line, const char* what) {
   return "proxies.txt, строка " + std::to_string(line) + ": " + what;
@@ -71,6 +72,7 @@ TEST_P(ProxyListRead, YieldsProxiesAndProblems) {
   for (const QString& line : list.problems)
     EXPECT_FALSE(line.contains(u"secret"_qs)) << line.toStdString();
   EXPECT_EQ(!list.encodingNotice.isEmpty(), c.windows1251);
+  EXPECT_TRUE(list.present);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -91,17 +93,29 @@ INSTANTIATE_TEST_SUITE_P(
                  {Problem(6, kUnusable)}},
         ListCase{"UnusableLines",
                  "h\nh:\nh:0\nh:65535\nh:65536\nh:8o\nh:-1\n:80\nuser:secret@h:\nh /x:1\n"
-                 "user:secret@:9\nh:99999999999\nuser:pass@secret@h:1\n",
+                 "user:secret@:9\nh:99999999999\n",
                  {{"h:65535", "h", 65535, "", ""}},
                  {Problem(1, kUnusable), Problem(2, kUnusable), Problem(3, kUnusable),
                   Problem(5, kUnusable), Problem(6, kUnusable), Problem(7, kUnusable),
                   Problem(8, kUnusable), Problem(9, kUnusable), Problem(10, kUnusable),
-                  Problem(11, kUnusable), Problem(12, kUnusable), Problem(13, kUnusable)}},
+                  Problem(11, kUnusable), Problem(12, kUnusable)}},
         // With credentials, a scheme would otherwise read as the login "http".
         ListCase{"SchemeBeforeHost",
-                 "http://h:1\r\nhttps://user:secret@h:2\r\nsocks5://h:3\r\nh:4\r\n",
+                 "https://user:secret@h:2\r\nsocks5://h:3\r\nh:4\r\n",
                  {{"h:4", "h", 4, "", ""}},
-                 {Problem(1, kScheme), Problem(2, kScheme), Problem(3, kScheme)}},
+                 {Problem(1, kScheme), Problem(2, kScheme)}},
+        // What users paste most: an "http://" in front, an IPv6 address in brackets, a password
+        // holding "@" (the last "@" ends it).
+        ListCase{"PastedForms",
+                 "http://1.2.3.4:8080\r\nHTTP://u:p@secret@h:2\r\n[::1]:3128\r\n"
+                 "u:secret@[2001:DB8::1]:8080\r\n[::1]\r\n[zz::1]:1\r\n[::1:80\r\n"
+                 "http://socks5://h:3\r\n",
+                 {{"1.2.3.4:8080", "1.2.3.4", 8080, "", ""},
+                  {"h:2", "h", 2, "u", "p@secret"},
+                  {"[::1]:3128", "::1", 3128, "", ""},
+                  {"[2001:DB8::1]:8080", "2001:DB8::1", 8080, "u", "secret"}},
+                 {Problem(5, kUnusable), Problem(6, kUnusable), Problem(7, kUnusable),
+                  Problem(8, kScheme)}},
         // One proxy on two lines would carry two workers at once; another login on the same
         // host and port is another proxy.
         ListCase{"RepeatedProxySkipped",
@@ -130,6 +144,7 @@ TEST(ProxyListRead, NoFileNoProxies) {
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
   const ProxyList list = ReadProxyList(folder.path());
+  EXPECT_FALSE(list.present);
   EXPECT_TRUE(list.proxies.empty());
   EXPECT_TRUE(list.problems.isEmpty());
   EXPECT_TRUE(list.encodingNotice.isEmpty());
@@ -142,6 +157,41 @@ TEST(ProxyListRead, UnreadableFileThrows) {
   ASSERT_TRUE(folder.isValid());
   ASSERT_TRUE(QDir(folder.path()).mkdir(u"proxies.txt"_qs));
   EXPECT_THROW(ReadProxyList(folder.path()), std::runtime_error);
+}
+
+// The job must not go out from the user's own address when the list cannot give it a proxy.
+TEST(ProxyListRead, RefusalWhenTheFileGivesNoProxy) {
+  const std::string notStarted =
+      ". Работа не начата, чтобы запросы не ушли без прокси с вашего собственного адреса";
+  const struct {
+    const char* name;
+    const char* file;  // nullptr: no file
+    std::string refusal;
+  } cases[] = {
+      {"NoFile", nullptr, ""},
+      {"OnlyComments", "# none yet\r\n\r\n", ""},
+      {"OneUsable", "h\r\nh:1\r\n", ""},
+      {"NoneUsable", "h\r\nsocks5://h:1\r\n",
+       "В файле proxies.txt нет ни одного годного прокси (пропущено: 2 строки, причины названы "
+       "в логе)" +
+           notStarted},
+      {"OneUnusable", "h:0\r\n",
+       "В файле proxies.txt нет ни одного годного прокси (пропущено: 1 строка, причины названы "
+       "в логе)" +
+           notStarted},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir folder;
+    if (c.file) WriteFile(folder.filePath(u"proxies.txt"_qs), c.file);
+    EXPECT_EQ(ProxyListRefusal(folder.path()).toStdString(), c.refusal);
+  }
+  QTemporaryDir folder;
+  ASSERT_TRUE(QDir(folder.path()).mkdir(u"proxies.txt"_qs));
+  EXPECT_EQ(ProxyListRefusal(folder.path()),
+            u"Не удаётся открыть файл \"%1\": это папка, а не файл"_qs.arg(
+                folder.filePath(u"proxies.txt"_qs)) +
+                QString::fromStdString(notStarted));
 }
 
 struct NoticeCase {
