@@ -16,7 +16,7 @@ class PooledJob::Worker final : public RowSink {
  public:
   Worker(PooledJob& job, int number)
       : job_(job),
-        route_(job.context_, *job.pool_, number),
+        route_(job.context_, job.pool_, number),
         walk_(job.context_, route_, *this, number) {}
 
   void Run() {
@@ -46,11 +46,11 @@ class PooledJob::Worker final : public RowSink {
   TaskWalk walk_;
 };
 
-PooledJob::PooledJob(JobContext& context, JobPlan plan, JournalRecorder& journal,
-                     std::unique_ptr<ProxyPool> pool, int workers)
+PooledJob::PooledJob(JobContext& context, JobPlan plan, JournalRecorder& journal, ProxyPool& pool,
+                     int workers)
     : context_(context),
       journal_(journal),
-      pool_(std::move(pool)),
+      pool_(pool),
       workers_(workers),
       board_(std::move(plan)) {}
 

@@ -15,8 +15,8 @@ class JournalRecorder;
 // working file as each query's rows are all in, and the results file once every worker is done.
 class PooledJob {
  public:
-  PooledJob(JobContext& context, JobPlan plan, JournalRecorder& journal,
-            std::unique_ptr<ProxyPool> pool, int workers);
+  PooledJob(JobContext& context, JobPlan plan, JournalRecorder& journal, ProxyPool& pool,
+            int workers);
   ~PooledJob();
 
   // Starts the workers, waits for them, and saves as the job does at its end.
@@ -30,7 +30,7 @@ class PooledJob {
 
   JobContext& context_;
   JournalRecorder& journal_;
-  std::unique_ptr<ProxyPool> pool_;
+  ProxyPool& pool_;
   const int workers_;
   TaskBoard board_;
 };

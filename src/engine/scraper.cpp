@@ -20,9 +20,8 @@
 namespace korvath {
 namespace {
 
-// The job's tasks: the journal's unfinished job, or a new one from the window's inputs, which
-// the journal then records.
-JobPlan PlanJob(JobContext& context, JournalRecorder& journal, const QStringList& regionEntries) {
+// The job's tasks: the journal's unfinished job, or a new one from the window's inputs.
+JobPlan PlanJob(JobContext& context, const QStringList& regionEntries) {
   const ScraperConfig& config = context.Config();
   JobPlan plan;
   if (config.resume && config.journal) {
@@ -43,11 +42,6 @@ JobPlan PlanJob(JobContext& context, JournalRecorder& journal, const QStringList
     plan.inputs.retryCount = context.RetryCount();
     plan.inputs.capEnabled = window.CapEnabled();
     plan.inputs.capValue = window.CapValue();
-    QStringList firstAddresses;
-    for (const TaskProgress& task : plan.progress) firstAddresses.append(task.nextAddress);
-    if (const std::optional<QString> failure = journal.StartJob(plan.inputs, firstAddresses)) {
-      context.Log(*failure);
-    }
   }
   context.NoteStatus([&](JobStatus& status) {
     status.queriesTotal = plan.QueryCount();
@@ -57,15 +51,33 @@ JobPlan PlanJob(JobContext& context, JournalRecorder& journal, const QStringList
   return plan;
 }
 
-// Walks the plan with one worker, or with a pool of "proxies.txt" when it has usable lines.
-// Returns the pool's summary for the closing lines.
-QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal) {
+// A new job goes into the journal once its way out is known to work, so that a job refused for
+// its proxies leaves nothing to resume.
+void RecordNewJob(JobContext& context, const JobPlan& plan, JournalRecorder& journal) {
+  if (context.Config().resume) return;
+  QStringList firstAddresses;
+  for (const TaskProgress& task : plan.progress) firstAddresses.append(task.nextAddress);
+  if (const std::optional<QString> failure = journal.StartJob(plan.inputs, firstAddresses)) {
+    context.Log(*failure);
+  }
+}
+
+// How the job goes out: a pool of "proxies.txt" when it has usable lines, else one route.
+struct JobWay {
+  std::unique_ptr<ProxyPool> pool;
+  int workers = 1;
+  std::unique_ptr<DirectRoute> direct;
+};
+
+// Throws std::runtime_error when the proxies the user gave cannot be used.
+JobWay ChooseWay(JobContext& context) {
   const ScraperConfig& config = context.Config();
   ProxyList proxies = ReadProxyList(config.programFolder);
   if (!proxies.encodingNotice.isEmpty()) context.Log(proxies.encodingNotice);
   for (const QString& problem : proxies.problems) context.Log(problem);
   // The front ends refuse such a list before the job; a list changed since must not slip past.
   if (!proxies.refusal.isEmpty()) throw std::runtime_error(proxies.refusal.toStdString());
+  JobWay way;
   if (proxies.proxies.empty()) {
     if (config.workers > 1) {
       context.Log(u"Потоков задано "_qs + QString::number(config.workers) +
@@ -73,8 +85,8 @@ QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal)
                                    : u", но файла proxies.txt нет"_qs) +
                   u": работаем в один поток"_qs);
     }
-    SoloJob(context, plan, journal).Run();
-    return {};
+    way.direct = std::make_unique<DirectRoute>(context);
+    return way;
   }
   const int usable = int(proxies.proxies.size());
   context.Log(u"Используем "_qs + QString::number(usable) + u" прокси из proxies.txt"_qs);
@@ -88,12 +100,23 @@ QStringList RunPlan(JobContext& context, JobPlan plan, JournalRecorder& journal)
                 CountOf(usable, {u"потоке", u"потоках", u"потоках"}) +
                 u", у каждого свой прокси"_qs);
   }
-  auto pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
-                                          [&config] { return MakeJobFetcher(config); });
-  const ProxyPool& kept = *pool;
-  PooledJob job(context, std::move(plan), journal, std::move(pool), std::min(asked, usable));
-  job.Run();
-  return kept.Summary();
+  way.pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
+                                         [&config] { return MakeJobFetcher(config); });
+  way.workers = std::min(asked, usable);
+  return way;
+}
+
+// Walks the plan the chosen way; returns the pool's summary for the closing lines.
+QStringList RunPlan(JobContext& context, JobPlan plan) {
+  JobWay way = ChooseWay(context);
+  JournalRecorder journal(context.Config().journal);
+  RecordNewJob(context, plan, journal);
+  if (way.direct) {
+    SoloJob(context, plan, journal, *way.direct).Run();
+    return {};
+  }
+  PooledJob(context, std::move(plan), journal, *way.pool, way.workers).Run();
+  return way.pool->Summary();
 }
 
 }  // namespace
@@ -130,9 +153,7 @@ void TScraper::Execute() {
     try {
       context.HandOff([&] { UpdateRunState(window_, true, folder); });
       for (const QString& notice : config_.startNotices) context.Log(notice);
-      JournalRecorder journal(config_.journal);
-      JobPlan plan = PlanJob(context, journal, RegionsList);
-      proxySummary = RunPlan(context, std::move(plan), journal);
+      proxySummary = RunPlan(context, PlanJob(context, RegionsList));
     } catch (const JobStopped&) {
       // A stop leads straight to the finish steps, without a save.
     } catch (const std::exception& failure) {

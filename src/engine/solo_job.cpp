@@ -6,12 +6,8 @@
 
 namespace korvath {
 
-SoloJob::SoloJob(JobContext& context, JobPlan& plan, JournalRecorder& journal)
-    : context_(context),
-      plan_(plan),
-      journal_(journal),
-      route_(context),
-      walk_(context, route_, *this, 0) {}
+SoloJob::SoloJob(JobContext& context, JobPlan& plan, JournalRecorder& journal, DirectRoute& route)
+    : context_(context), plan_(plan), journal_(journal), walk_(context, route, *this, 0) {}
 
 void SoloJob::Run() {
   try {

@@ -13,8 +13,7 @@ class JournalRecorder;
 // each ad is recorded, the working file saved after each query, the results file at the end.
 class SoloJob final : public RowSink {
  public:
-  // Opens the route (reads "proxy.txt"); throws std::runtime_error when it cannot be used.
-  SoloJob(JobContext& context, JobPlan& plan, JournalRecorder& journal);
+  SoloJob(JobContext& context, JobPlan& plan, JournalRecorder& journal, DirectRoute& route);
 
   // The loops and the saves; a failure that no attempt loop takes care of ends them with an error
   // report. Throws JobStopped on a stop.
@@ -29,7 +28,6 @@ class SoloJob final : public RowSink {
   JobContext& context_;
   JobPlan& plan_;
   JournalRecorder& journal_;
-  DirectRoute route_;
   TaskWalk walk_;
 };
 

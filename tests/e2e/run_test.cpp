@@ -4,6 +4,7 @@
 #include "demo-engine/demo_cards.h"
 #include "support/tinyproxy.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -328,6 +329,27 @@ TEST(CliRun, UnusableProxyFileEndsTheJobWithoutARequestAndFails) {
   const QStringList logs = sandbox.ProgramFiles(u"log-*.txt"_qs);
   ASSERT_EQ(logs.size(), 1);
   EXPECT_EQ(ReadLogFile(sandbox.ProgramFile(logs[0])), run.out);
+}
+
+// A "proxies.txt" made to hide the user's address but of no use is refused before any request,
+// and no journal is left to block the next run.
+TEST(CliRun, ProxyListOfNoUseIsRefusedBeforeAnyRequest) {
+  for (const bool folder : {false, true}) {
+    SCOPED_TRACE(folder ? "a folder" : "no usable line");
+    Sandbox sandbox;
+    sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});
+    if (folder) {
+      ASSERT_TRUE(QDir(sandbox.ProgramFolder()).mkdir(u"proxies.txt"_qs));
+    } else {
+      sandbox.WriteUserFile(u"proxies.txt"_qs, {u"socks5://10.0.0.1:1080"_qs});
+    }
+    const CliResult run = RunCli(
+        sandbox, {u"--origin"_qs, u"https://127.0.0.1:9"_qs, u"--regions"_qs, u"Москва=213"_qs});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(u"proxies.txt"_qs)) << run.err.toStdString();
+    EXPECT_FALSE(run.out.contains(u"Загружаем"_qs));
+    EXPECT_TRUE(sandbox.ProgramFiles(u"job.sqlite*"_qs).isEmpty());
+  }
 }
 
 // Queries saved on a Russian-language Windows are searched for as they were written.
