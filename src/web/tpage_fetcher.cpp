@@ -1,6 +1,7 @@
 #include "web/tpage_fetcher.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <boost/asio/io_context.hpp>
@@ -68,9 +69,12 @@ std::optional<int> RetryAfterSeconds(std::string_view value) {
     for (const char c : value) seconds = seconds * 10 + (c - '0');
     return seconds;
   }
-  const QDateTime date = QDateTime::fromString(
-      QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())), Qt::RFC2822Date);
+  // The HTTP-date of RFC 9110, always in GMT: "Sun, 06 Nov 1994 08:49:37 GMT".
+  QDateTime date = QDateTime::fromString(
+      QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())),
+      u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_qs);
   if (!date.isValid()) return std::nullopt;
+  date.setTimeZone(QTimeZone::utc());
   const qint64 seconds = QDateTime::currentDateTimeUtc().secsTo(date);
   return int(std::clamp<qint64>(seconds, 0, 999999999));
 }

@@ -118,6 +118,28 @@ TEST_F(ScraperCrewTest, ABadProxyLineAndADeadProxyDoNotStopTheJob) {
   EXPECT_EQ(messages.filter(kErrorPauseMessage.toString()).size(), 0);
 }
 
+// Where a failure is counted decides how a job with --give-up-after ends: failures at every
+// proxy end the job like a dead engine, the engine's own failures leave each task in turn.
+TEST_F(ScraperCrewTest, FailuresAreCountedWhereTheyHappenAndTheJobEnds) {
+  WriteProxies("10.0.0.1:3128\r\n10.0.0.2:3128\r\n");
+  giveUpAfter = 3;
+  for (const bool atProxy : {true, false}) {
+    SCOPED_TRACE(atProxy ? "at the proxy" : "at the engine");
+    WatchProxies([atProxy](const QString&, int) -> std::optional<ScriptedAnswer> {
+      return atProxy ? ProxyFailure("Не удалось соединиться с прокси")
+                     : Failure("Соединение сброшено сервером");
+    });
+    // Each job's start clears the log.
+    RunJob();
+    const QStringList messages = window.Messages();
+    EXPECT_EQ(job->Ending().engineUnreachable, atProxy);
+    EXPECT_EQ(job->Ending().givenUp.isEmpty(), atProxy);
+    EXPECT_EQ(messages.filter(kErrorPauseMessage.toString()).isEmpty(), atProxy);
+    EXPECT_EQ(messages.filter(u"Ни через один прокси из proxies.txt"_qs).isEmpty(), !atProxy);
+    EXPECT_EQ(job->Table().RowCount(), 0);
+  }
+}
+
 TEST_F(ScraperCrewTest, MoreWorkersThanProxiesAreLowered) {
   WriteProxies("10.0.0.1:3128\r\n");
   WatchProxies();

@@ -169,6 +169,11 @@ TEST(PageFetcher, TracesThePathsHeadersAndRetryAfterOfTheWay) {
     if (target == "/search/direct?text=captcha")
       return Respond(302, "Found", "", {"X-Yandex-Captcha: captcha", "Location: /showcaptcha?x=1"});
     if (target == "/busy") return Respond(429, "Too Many Requests", "", {"Retry-After: 120"});
+    // The date form: a date long past is "now", one far ahead is many seconds away.
+    if (target == "/past")
+      return Respond(429, "Too Many Requests", "", {"Retry-After: Sun, 06 Nov 1994 08:49:37 GMT"});
+    if (target == "/ahead")
+      return Respond(429, "Too Many Requests", "", {"Retry-After: Fri, 01 Jan 2100 00:00:00 GMT"});
     return Respond(200, "OK", "page");
   });
   TPageFetcher fetcher;
@@ -183,6 +188,10 @@ TEST(PageFetcher, TracesThePathsHeadersAndRetryAfterOfTheWay) {
   EXPECT_EQ(fetcher.LastAnswer().paths, QStringList({u"/busy"_qs}));
   EXPECT_FALSE(fetcher.LastAnswer().captchaHeader);
   EXPECT_EQ(fetcher.LastAnswer().retryAfterSeconds, 120);
+  FailureOf([&] { fetcher.Get(Q(server.Origin() + "/past"), buffer); });
+  EXPECT_EQ(fetcher.LastAnswer().retryAfterSeconds, 0);
+  FailureOf([&] { fetcher.Get(Q(server.Origin() + "/ahead"), buffer); });
+  EXPECT_GT(fetcher.LastAnswer().retryAfterSeconds.value_or(0), 365 * 24 * 3600);
 }
 
 TEST(PageFetcher, RedirectToOtherServerOpensConnectionThere) {
