@@ -10,8 +10,7 @@
 
 namespace korvath {
 
-// The first line of the final save; a front end that must know whether the results file was
-// written watches for it.
+// The first line of the final save.
 inline constexpr QStringView kFinalSaveMessage = u"Сбор данных завершен";
 
 // The error pause: how long the job waits after a failure, and the log line that says so.
