@@ -103,7 +103,11 @@ JobPhase FormJobWindow::Phase() const {
 void FormJobWindow::ShowRunState() {
   const JobTexts texts =
       JobStatusTexts({status_, regions_, stages_, Phase(), QDateTime::currentDateTime()});
-  if (controls_.runStateLabel && jobShown_) controls_.runStateLabel->setText(texts.line);
+  if (QLabel* label = controls_.runStateLabel; label && jobShown_) {
+    // A line longer than the room loses its end, never its beginning; the hint keeps it whole.
+    label->setText(label->fontMetrics().elidedText(texts.line, Qt::ElideRight, label->width()));
+    label->setToolTip(texts.line);
+  }
   // The counts change with every row; a hint only now and then.
   for (auto [bar, hint] : {std::pair{controls_.progressBar, &texts.regionsHint},
                            std::pair{controls_.stagesProgressBar, &texts.stagesHint}}) {
