@@ -1,0 +1,123 @@
+#include "engine/pace_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <sstream>
+#include <string>
+
+namespace korvath {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+struct PaceCase {
+  const char* name;
+  int start;
+  int floor;
+  // Space-separated answers: "c" a clean one, "30c" thirty of them, "b" a block, "w" ten seconds.
+  const char* answers;
+  int interval;
+  // The last interval told to the user; -1 for none.
+  int announced;
+};
+
+const PaceCase kPaceCases[] = {
+    {"clean answers shorten it", 1000, 0, "3c", 614, -1},
+    {"never below the floor", 1000, 500, "5c", 500, 500},
+    {"down to nothing with no floor", 100, 0, "20c", 0, 0},
+    {"a block backs off", 1000, 0, "b", 1500, -1},
+    {"a block at no interval backs off from a base", 0, 0, "b", 150, -1},
+    {"blocks with no clean answer between are one", 1000, 0, "b w b w b", 1500, -1},
+    {"blocks of one wave are one", 1000, 0, "b c b", 1500, -1},
+    {"a later block backs off again", 1000, 0, "b c w b", 2250, -1},
+    {"a clean run halves the gap to the block", 1000, 0, "b 30c", 1225, -1},
+    {"and again", 1000, 0, "b 30c 30c", 1107, -1},
+    {"a block in the search returns to the clean interval", 1000, 0, "b 30c w b", 1500, -1},
+    {"settles where the gap closes", 1000, 0, "b 30c 30c 30c 30c", 1052, 1052},
+    {"a tightened limit starts the search again", 1000, 0, "b 30c 30c 30c 30c w b", 1578, 1052},
+    {"a looser limit is tried after a long clean run", 1000, 0, "b 30c 30c 30c 30c 1000c", 998,
+     1052},
+    {"a try that held moves the pace down", 1000, 0, "b 30c 30c 30c 30c 1000c 30c", 998, 1052},
+    {"a try that was blocked goes back", 1000, 0, "b 30c 30c 30c 30c 1000c w b", 1052, 1052},
+    {"blocked tries come less often", 1000, 0, "b 30c 30c 30c 30c 1000c w b 1999c", 1052, 1052},
+    {"a try never reaches under the floor", 1000, 1000, "b 30c 30c 30c 30c 1000c", 1052, 1052},
+    {"a limit far looser than thought moves the told pace", 4000, 0,
+     "b 30c 30c 30c 30c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c", 3068,
+     3068},
+};
+
+TEST(PaceController, LearnsFromAnswers) {
+  for (const PaceCase& c : kPaceCases) {
+    SCOPED_TRACE(c.name);
+    PaceController pace(milliseconds(c.start), milliseconds(c.floor), 1);
+    JobClock::TimePoint now{};
+    std::optional<milliseconds> announced;
+    std::istringstream answers(c.answers);
+    for (std::string answer; answers >> answer;) {
+      const int times = answer.size() > 1 ? std::stoi(answer) : 1;
+      for (int i = 0; i < times; ++i) {
+        if (answer.back() == 'c') pace.Clean();
+        if (answer.back() == 'b') pace.Blocked(now);
+        if (answer.back() == 'w') now += seconds(10);
+        if (const std::optional<milliseconds> told = pace.ToAnnounce()) announced = told;
+      }
+    }
+    EXPECT_EQ(pace.Interval(), milliseconds(c.interval));
+    EXPECT_EQ(announced ? int(announced->count()) : -1, c.announced);
+  }
+}
+
+TEST(PaceController, JittersWithinATenthAndNeverUnderTheFloor) {
+  PaceController pace(milliseconds(1000), milliseconds(950), 7);
+  PaceController same(milliseconds(1000), milliseconds(950), 7);
+  bool varied = false;
+  for (int i = 0; i < 200; ++i) {
+    const milliseconds next = pace.Next();
+    EXPECT_EQ(next, same.Next());
+    EXPECT_GE(next, milliseconds(950));
+    EXPECT_LE(next, milliseconds(1100));
+    varied = varied || next != milliseconds(1000);
+  }
+  EXPECT_TRUE(varied);
+}
+
+// An engine that blocks an address sending more than `limit` requests within a second; the job
+// waits a block out, which empties the engine's window.
+struct Limited {
+  int limit;
+  std::deque<double> sent;
+  bool Ask(double at) {
+    while (!sent.empty() && sent.front() <= at - 1000) sent.pop_front();
+    sent.push_back(at);
+    return int(sent.size()) <= limit;
+  }
+};
+
+TEST(PaceController, SettlesNearALimitThatHalvesWithFewBlocks) {
+  PaceController pace(milliseconds(3000), milliseconds(0), 3);
+  Limited engine{8, {}};
+  double now = 0;
+  int blocks = 0;
+  constexpr int kRequests = 6000;
+  for (int i = 0; i < kRequests; ++i) {
+    if (i == kRequests / 2) engine.limit = 4;
+    now += double(pace.Next().count()) + 10;
+    if (engine.Ask(now)) {
+      pace.Clean();
+      continue;
+    }
+    ++blocks;
+    pace.Blocked(JobClock::TimePoint(milliseconds(std::llround(now))));
+    now += 60000;
+    engine.sent.clear();
+  }
+  EXPECT_LE(blocks, kRequests / 50);
+  EXPECT_GE(pace.Interval(), milliseconds(240));
+  EXPECT_LE(pace.Interval(), milliseconds(300));
+}
+
+}  // namespace
+}  // namespace korvath
