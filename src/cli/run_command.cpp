@@ -128,6 +128,8 @@ int RunCommand(const QStringList& arguments) {
   config.workingFolder = QDir::currentPath();
   config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
   config.giveUpAfter = options.giveUpAfter;
+  config.pace.automatic = options.autoInterval;
+  config.pace.floor = options.intervalMin;
   config.workers = options.workers;
   config.journal = start.journal;
   config.resume = start.resume;

@@ -1,7 +1,5 @@
 #include "engine/pace_controller.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cmath>
 
@@ -100,10 +98,6 @@ std::optional<PaceController::Milliseconds> PaceController::ToAnnounce() {
   if (announced_ && std::abs(interval_ - *announced_) <= *announced_ / 4) return std::nullopt;
   announced_ = interval_;
   return Interval();
-}
-
-QString PaceText(std::chrono::milliseconds pace) {
-  return QString::number(double(pace.count()) / 1000, 'f', 1).replace(u'.', u',') + u" с"_qs;
 }
 
 }  // namespace korvath

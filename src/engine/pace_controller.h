@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -48,7 +46,7 @@ class PaceController {
 
  private:
   double interval_;
-  const double floor_;
+  double floor_;
   std::uint32_t random_;
   // The longest interval known blocked, and the shortest known clean since.
   std::optional<double> blocked_;
@@ -61,8 +59,5 @@ class PaceController {
   std::optional<TimePoint> lastBlock_;
   bool cleanSinceBlock_ = true;
 };
-
-// "1,4 с": a pace as the log and the run-state line show it.
-QString PaceText(std::chrono::milliseconds pace);
 
 }  // namespace korvath

@@ -13,6 +13,7 @@
 #include "engine/engine_origin.h"
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
+#include "engine/pace_controller.h"
 #include "journal/job_journal.h"
 #include "results/handle_result.h"
 #include "results/result_table.h"
@@ -53,6 +54,8 @@ struct ScraperConfig {
   // How long a worker among several waits after a failure; the window's own error pause (the
   // resume timer) is job control's and lasts as long.
   std::chrono::milliseconds errorPause = kErrorPauseLength;
+  // A fixed pause between requests (the window's interval), or one learned per address.
+  PaceSettings pace;
   // Lines the job's log says first, after its start.
   QStringList startNotices;
 };

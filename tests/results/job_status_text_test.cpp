@@ -69,5 +69,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, JobStatusTextOf, testing::Values(
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
+TEST(JobStatusText, ShowsTheLearnedPaceAfterTheCounts) {
+  JobView view;
+  view.status.pace = std::chrono::milliseconds(1400);
+  view.phase = JobPhase::Ended;
+  EXPECT_EQ(JobStatusTexts(view).line,
+            u"Сбор завершён · строк 0 · обращений 0 · блокировок 0 · пауза 1,4 с"_qs);
+}
+
 }  // namespace
 }  // namespace korvath
