@@ -29,6 +29,25 @@ TEST(CaptchaGate, BlocksEachAddressForAWhileAfterItsRequests) {
   }
 }
 
+// More than 2 requests within 100 ms block the address for 50 ms; refused ones do not count.
+TEST(CaptchaGate, BlocksAnAddressThatAsksTooFast) {
+  CaptchaGate gate({0, milliseconds(50), CaptchaStyle::Inline, 2, milliseconds(100)});
+  const CaptchaGate::Clock::time_point t0{};
+  const struct {
+    const char* client;
+    int atMs;
+    bool refused;
+  } steps[] = {
+      {"127.0.0.2", 0, false},   {"127.0.0.2", 60, false},  {"127.0.0.3", 70, false},
+      {"127.0.0.2", 90, true},   {"127.0.0.2", 139, true},  {"127.0.0.2", 140, false},
+      {"127.0.0.2", 200, false}, {"127.0.0.2", 241, false}, {"127.0.0.2", 300, false},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(gate.Refuses(step.client, t0 + milliseconds(step.atMs)), step.refused)
+        << step.client << " at " << step.atMs << " ms";
+  }
+}
+
 TEST(CaptchaGate, NeverRefusesWithoutALimit) {
   CaptchaGate gate({});
   for (int i = 0; i < 100; ++i) EXPECT_FALSE(gate.Refuses("127.0.0.1"));
