@@ -7,16 +7,16 @@ namespace korvath {
 namespace {
 
 // While nothing has been blocked, each clean answer shortens the interval this much.
-constexpr double kDescent = 0.85;
+constexpr double kDescent = 0.5;
 // Below this a shorter interval makes no difference: the descent goes to the floor.
 constexpr double kSmallest = 20;
 // A block at a shorter interval than this backs off from this.
 constexpr double kBackoffBase = 100;
 constexpr double kBackoff = 1.5;
 // Clean answers in a row after which an interval counts as clean.
-constexpr int kProbeAnswers = 30;
+constexpr int kProbeAnswers = 20;
 // The search ends when the clean interval is this close above the blocked one.
-constexpr double kConverged = 1.06;
+constexpr double kConverged = 1.1;
 // Once settled, a faster interval is tried after this many clean answers, doubled each time such a
 // try was blocked, up to the longest spacing.
 constexpr int kFirstProbeSpacing = 1000;
@@ -25,7 +25,7 @@ constexpr int kLongestProbeSpacing = 16000;
 constexpr double kProbeReach = 0.9;
 constexpr double kJitter = 0.1;
 // Blocks within this span of the last counted one belong to its wave.
-constexpr std::chrono::seconds kWaveSpan{2};
+constexpr std::chrono::milliseconds kWaveSpan{250};
 
 }  // namespace
 
@@ -86,7 +86,14 @@ void PaceController::Blocked(TimePoint now) {
   // the search begins again from a safe distance.
   if (clean_ && *clean_ <= *blocked_) clean_.reset();
   if (clean_) {
-    interval_ = *clean_;
+    // The clean interval needs no new proof: the search goes on halfway to the new block, and a
+    // faster try that was blocked goes back to it.
+    if (settled_ || *clean_ <= *blocked_ * kConverged) {
+      interval_ = *clean_;
+      settled_ = true;
+    } else {
+      interval_ = std::max(floor_, std::sqrt(*clean_ * *blocked_));
+    }
     return;
   }
   interval_ = std::max(interval_, kBackoffBase) * kBackoff;

@@ -18,7 +18,7 @@ struct PaceCase {
   const char* name;
   int start;
   int floor;
-  // Space-separated answers: "c" a clean one, "30c" thirty of them, "b" a block, "w" ten seconds.
+  // Space-separated answers: "c" a clean one, "20c" twenty of them, "b" a block, "w" ten seconds.
   const char* answers;
   int interval;
   // The last interval told to the user; -1 for none.
@@ -26,7 +26,7 @@ struct PaceCase {
 };
 
 const PaceCase kPaceCases[] = {
-    {"clean answers shorten it", 1000, 0, "3c", 614, -1},
+    {"clean answers shorten it", 1000, 0, "3c", 125, -1},
     {"never below the floor", 1000, 500, "5c", 500, 500},
     {"down to nothing with no floor", 100, 0, "20c", 0, 0},
     {"a block backs off", 1000, 0, "b", 1500, -1},
@@ -34,19 +34,20 @@ const PaceCase kPaceCases[] = {
     {"blocks with no clean answer between are one", 1000, 0, "b w b w b", 1500, -1},
     {"blocks of one wave are one", 1000, 0, "b c b", 1500, -1},
     {"a later block backs off again", 1000, 0, "b c w b", 2250, -1},
-    {"a clean run halves the gap to the block", 1000, 0, "b 30c", 1225, -1},
-    {"and again", 1000, 0, "b 30c 30c", 1107, -1},
-    {"a block in the search returns to the clean interval", 1000, 0, "b 30c w b", 1500, -1},
-    {"settles where the gap closes", 1000, 0, "b 30c 30c 30c 30c", 1052, 1052},
-    {"a tightened limit starts the search again", 1000, 0, "b 30c 30c 30c 30c w b", 1578, 1052},
-    {"a looser limit is tried after a long clean run", 1000, 0, "b 30c 30c 30c 30c 1000c", 998,
+    {"a clean run halves the gap to the block", 1000, 0, "b 20c", 1225, -1},
+    {"and again", 1000, 0, "b 20c 20c", 1107, -1},
+    {"a block in the search tries halfway again", 1000, 0, "b 20c w b", 1355, -1},
+    {"a block close above the clean interval settles", 1000, 0, "b 20c 20c 20c w b", 1107, 1107},
+    {"settles where the gap closes", 1000, 0, "b 20c 20c 20c 20c", 1052, 1052},
+    {"a tightened limit starts the search again", 1000, 0, "b 20c 20c 20c 20c w b", 1578, 1052},
+    {"a looser limit is tried after a long clean run", 1000, 0, "b 20c 20c 20c 20c 1000c", 998,
      1052},
-    {"a try that held moves the pace down", 1000, 0, "b 30c 30c 30c 30c 1000c 30c", 998, 1052},
-    {"a try that was blocked goes back", 1000, 0, "b 30c 30c 30c 30c 1000c w b", 1052, 1052},
-    {"blocked tries come less often", 1000, 0, "b 30c 30c 30c 30c 1000c w b 1999c", 1052, 1052},
-    {"a try never reaches under the floor", 1000, 1000, "b 30c 30c 30c 30c 1000c", 1052, 1052},
+    {"a try that held moves the pace down", 1000, 0, "b 20c 20c 20c 20c 1000c 20c", 998, 1052},
+    {"a try that was blocked goes back", 1000, 0, "b 20c 20c 20c 20c 1000c w b", 1052, 1052},
+    {"blocked tries come less often", 1000, 0, "b 20c 20c 20c 20c 1000c w b 1999c", 1052, 1052},
+    {"a try never reaches under the floor", 1000, 1000, "b 20c 20c 20c 20c 1000c", 1052, 1052},
     {"a limit far looser than thought moves the told pace", 4000, 0,
-     "b 30c 30c 30c 30c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c 1000c 30c", 3068,
+     "b 20c 20c 20c 20c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c", 3068,
      3068},
 };
 
