@@ -134,6 +134,7 @@ int RunCommand(const QStringList& arguments) {
   config.journal = start.journal;
   config.resume = start.resume;
   config.startNotices = start.notices;
+  if (options.autoInterval) config.paceMemory = OpenPaceMemory(programFolder, config.startNotices);
   if (options.timeoutMs) {
     const std::chrono::milliseconds timeout(*options.timeoutMs);
     config.makeFetcher = [timeout] {

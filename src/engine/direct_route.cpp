@@ -31,7 +31,12 @@ DirectRoute::DirectRoute(JobContext& context)
       origin.host() + u':' + QString::number(origin.port(origin.scheme() == u"http"_qs ? 80 : 443));
   ApplyProxyFile();
   const PaceSettings& pace = context.Config().pace;
-  if (pace.automatic) pacer_ = Pacer(PaceController(context.Interval(), pace.floor, pace.seed));
+  if (!pace.automatic) return;
+  PaceController controller(context.Interval(), pace.floor, pace.seed);
+  if (const std::optional<Milliseconds> learned = context.LearnedPace(address_)) {
+    controller.Resume(*learned);
+  }
+  pacer_ = Pacer(controller);
 }
 
 DirectRoute::~DirectRoute() = default;
@@ -110,6 +115,7 @@ void DirectRoute::AnnouncePace() {
   context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
   if (const std::optional<Milliseconds> told = pacer_.ToAnnounce()) {
     context_.Log(PaceLine(*told, address_));
+    context_.KeepPace(address_, *told);
   }
 }
 

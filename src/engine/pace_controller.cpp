@@ -35,6 +35,14 @@ PaceController::PaceController(Milliseconds start, Milliseconds floor, std::uint
       random_(seed),
       probeSpacing_(kFirstProbeSpacing) {}
 
+void PaceController::Resume(Milliseconds learned) {
+  interval_ = std::max(double(learned.count()), floor_);
+  clean_ = interval_;
+  blocked_ = interval_ / kConverged;
+  settled_ = true;
+  announced_ = interval_;
+}
+
 PaceController::Milliseconds PaceController::Interval() const {
   return Milliseconds(std::llround(interval_));
 }

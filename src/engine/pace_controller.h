@@ -30,6 +30,8 @@ class PaceController {
 
   PaceController(Milliseconds start, Milliseconds floor, std::uint32_t seed);
 
+  // Goes on from the interval an earlier job settled at, as if it had just settled there.
+  void Resume(Milliseconds learned);
   // The interval learned so far, without jitter.
   Milliseconds Interval() const;
   // The pause before the next request: the interval, a little longer or shorter so that requests

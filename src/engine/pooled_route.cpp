@@ -159,6 +159,7 @@ void PooledRoute::AnnouncePace(int proxy) {
   context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
   if (const std::optional<Milliseconds> told = pool_.PaceToAnnounce(proxy)) {
     context_.Log(PaceLine(*told, pool_.Proxy(proxy).name), worker_);
+    context_.KeepPace(pool_.Proxy(proxy).name, *told);
   }
 }
 

@@ -109,11 +109,16 @@ bool ProxyPool::FirstToTellNoneWorks() {
   return !std::exchange(toldNoneWorks_, true);
 }
 
-void ProxyPool::PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start) {
+void ProxyPool::PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start,
+                                  const LearnedPaces& learned) {
   std::lock_guard lock(mutex_);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     Entry& entry = entries_[i];
-    entry.pace = Pacer(PaceController(start, settings.floor, settings.seed + std::uint32_t(i)));
+    PaceController controller(start, settings.floor, settings.seed + std::uint32_t(i));
+    if (const std::optional<std::chrono::milliseconds> earlier = learned(entry.proxy.name)) {
+      controller.Resume(*earlier);
+    }
+    entry.pace = Pacer(controller);
   }
 }
 

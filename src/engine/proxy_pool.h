@@ -62,8 +62,12 @@ class ProxyPool {
   // True once per such spell: whoever gets it says that no proxy works.
   bool FirstToTellNoneWorks();
 
-  // Each proxy learns its own pace from `start` on.
-  void PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start);
+  // Each proxy learns its own pace from `start` on, or from what `learned` says an earlier job
+  // settled at for the proxy's name.
+  using LearnedPaces =
+      std::function<std::optional<std::chrono::milliseconds>(const QString& proxyName)>;
+  void PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start,
+                         const LearnedPaces& learned);
   // The pause before the proxy's next request: its learned pace, or `fixed`.
   std::chrono::milliseconds NextInterval(int proxy, std::chrono::milliseconds fixed);
   // The proxy's learned pace, and whether it is news for the log (Pacer::ToAnnounce).

@@ -102,7 +102,11 @@ JobWay ChooseWay(JobContext& context) {
   }
   way.pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
                                          [&config] { return MakeJobFetcher(config); });
-  if (config.pace.automatic) way.pool->PaceAutomatically(config.pace, context.Interval());
+  if (config.pace.automatic) {
+    way.pool->PaceAutomatically(config.pace, context.Interval(), [&context](const QString& name) {
+      return context.LearnedPace(name);
+    });
+  }
   way.workers = std::min(asked, usable);
   return way;
 }

@@ -23,6 +23,8 @@ struct PaceCase {
   int interval;
   // The last interval told to the user; -1 for none.
   int announced;
+  // The pace an earlier job settled at; -1 for none.
+  int learned = -1;
 };
 
 const PaceCase kPaceCases[] = {
@@ -49,12 +51,15 @@ const PaceCase kPaceCases[] = {
     {"a limit far looser than thought moves the told pace", 4000, 0,
      "b 20c 20c 20c 20c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c 1000c 20c", 3068,
      3068},
+    {"a learned pace is kept", 3000, 0, "20c", 400, -1, 400},
+    {"a learned pace that is blocked is learned again", 3000, 0, "w b", 600, -1, 400},
 };
 
 TEST(PaceController, LearnsFromAnswers) {
   for (const PaceCase& c : kPaceCases) {
     SCOPED_TRACE(c.name);
     PaceController pace(milliseconds(c.start), milliseconds(c.floor), 1);
+    if (c.learned >= 0) pace.Resume(milliseconds(c.learned));
     JobClock::TimePoint now{};
     std::optional<milliseconds> announced;
     std::istringstream answers(c.answers);
