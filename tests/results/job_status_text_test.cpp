@@ -25,7 +25,7 @@ class JobStatusTextOf : public testing::TestWithParam<TextCase> {};
 TEST_P(JobStatusTextOf, CountsWhatTheBarsCountAndSaysWhetherTheJobMoves) {
   const TextCase& c = GetParam();
   JobView view;
-  view.status = {1, 3, 5, 20, 120, 340, 2, minutes(10), c.blockWaitUntil, c.workers};
+  view.status = {1, 3, 5, 20, 120, 340, 2, minutes(10), c.blockWaitUntil, c.workers, {}};
   view.regions = {3, 5};
   view.stages = {2, 4};
   view.phase = c.phase;
@@ -68,14 +68,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, JobStatusTextOf, testing::Values(
              u"Запросы, собранные полностью\n2 из 4, осталось 2"_qs + kLeft}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
-
-TEST(JobStatusText, ShowsTheLearnedPaceAfterTheCounts) {
-  JobView view;
-  view.status.pace = std::chrono::milliseconds(1400);
-  view.phase = JobPhase::Ended;
-  EXPECT_EQ(JobStatusTexts(view).line,
-            u"Сбор завершён · строк 0 · обращений 0 · блокировок 0 · пауза 1,4 с"_qs);
-}
 
 }  // namespace
 }  // namespace korvath

@@ -120,16 +120,13 @@ TEST_F(WindowStart, WorkersAreKeptBetweenRunsOfTheWindow) {
 
 TEST_F(WindowStart, AnAutomaticPaceIsKeptAndGoesToTheJob) {
   ShowForm();
-  auto& automatic = Control<QCheckBox>("AutoIntervalCheckBox");
-  EXPECT_FALSE(automatic.isChecked());
-  automatic.setChecked(true);
+  Control<QCheckBox>("AutoIntervalCheckBox").setChecked(true);
   ASSERT_TRUE(Form().close());
   ShowForm();
   EXPECT_TRUE(Control<QCheckBox>("AutoIntervalCheckBox").isChecked());
   Control<QPushButton>("StartButton").click();
   ASSERT_EQ(startedJobs_.size(), 1u);
-  EXPECT_TRUE(startedJobs_[0].config.pace.automatic);
-  EXPECT_NE(startedJobs_[0].config.paceMemory, nullptr);
+  EXPECT_TRUE(startedJobs_[0].config.pace.automatic && startedJobs_[0].config.paceMemory);
 }
 
 TEST_F(WindowStart, SettingsThatCannotBeSavedAreShownAtTheClose) {
