@@ -13,7 +13,7 @@ struct PaceSettings {
   bool automatic = false;
   // The learned interval never goes below this.
   std::chrono::milliseconds floor{0};
-  // Seeds the jitter; a job seeds it from the time, tests with a constant.
+  // Seeds the jitter, so that the pauses are the same in every run; each proxy adds its number.
   std::uint32_t seed = 0;
 };
 
