@@ -128,10 +128,13 @@ int RunCommand(const QStringList& arguments) {
   config.workingFolder = QDir::currentPath();
   config.blocks = {options.blockWait, options.blockWaitMax, options.stopOnBlock};
   config.giveUpAfter = options.giveUpAfter;
+  config.pace.automatic = options.autoInterval;
+  config.pace.floor = options.intervalMin;
   config.workers = options.workers;
   config.journal = start.journal;
   config.resume = start.resume;
   config.startNotices = start.notices;
+  if (options.autoInterval) config.paceMemory = OpenPaceMemory(programFolder, config.startNotices);
   if (options.timeoutMs) {
     const std::chrono::milliseconds timeout(*options.timeoutMs);
     config.makeFetcher = [timeout] {

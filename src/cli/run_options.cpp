@@ -117,7 +117,7 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
         u"--dir"_qs,        u"--origin"_qs,         u"--interval"_qs, u"--retry"_qs,
         u"--limit"_qs,      u"--queries"_qs,        u"--regions"_qs,  u"--timeout-ms"_qs,
         u"--block-wait"_qs, u"--block-wait-max"_qs, u"--on-block"_qs, u"--give-up-after"_qs,
-        u"--workers"_qs};
+        u"--workers"_qs,    u"--interval-min"_qs};
     if (!kValueOptions.contains(name)) Fail(u"unknown argument \"%1\""_qs.arg(arguments[i]));
     if (!value) {
       if (i + 1 >= arguments.size()) Fail(u"%1: missing value"_qs.arg(name));
@@ -129,7 +129,10 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
     } else if (name == u"--origin"_qs) {
       options.origin = Origin(*value);
     } else if (name == u"--interval"_qs) {
-      options.interval = Seconds(name, *value, kMaxIntervalSeconds);
+      options.autoInterval = *value == u"auto"_qs;
+      if (!options.autoInterval) options.interval = Seconds(name, *value, kMaxIntervalSeconds);
+    } else if (name == u"--interval-min"_qs) {
+      options.intervalMin = Seconds(name, *value, kMaxIntervalSeconds);
     } else if (name == u"--retry"_qs) {
       options.retryCount = WholeNumber(name, *value, 1, kMaxInt);
     } else if (name == u"--limit"_qs) {
@@ -160,6 +163,10 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
   if (options.blockWaitMax < options.blockWait) {
     Fail(u"--block-wait-max: must not be shorter than --block-wait"_qs);
   }
+  // A floor on a fixed interval would silently do nothing.
+  if (given.contains(u"--interval-min"_qs) && !options.autoInterval) {
+    Fail(u"--interval-min: only used with --interval auto"_qs);
+  }
   if (given.contains(u"--resume"_qs) && given.contains(u"--fresh"_qs)) {
     Fail(u"--resume and --fresh exclude each other"_qs);
   }
@@ -177,7 +184,8 @@ RunOptions ParseRunArguments(const QStringList& arguments) {
 }
 
 const char kRunUsage[] =
-    "run [--dir DIR] [--origin URL] [--interval S] [--retry N] [--limit N] [--queries FILE]"
+    "run [--dir DIR] [--origin URL] [--interval S|auto] [--interval-min S] [--retry N] [--limit N] "
+    "[--queries FILE]"
     " [--regions \"name=rid,...\"] [--timeout-ms MS] [--open] [--block-wait S]"
     " [--block-wait-max S] [--on-block wait|stop] [--give-up-after N] [--xlsx | --no-xlsx]"
     " [--workers N] [--resume | --fresh]";

@@ -24,6 +24,10 @@ struct RunOptions {
   QString origin;
   // The pause between requests; fractions of a second are allowed here.
   std::chrono::milliseconds interval{3000};
+  // "--interval auto": each address learns its own pause, from `interval` on and never below
+  // `intervalMin`.
+  bool autoInterval = false;
+  std::chrono::milliseconds intervalMin{0};
   int retryCount = 20;
   // The cap on ads per query and region; none means no cap.
   std::optional<int> cap;

@@ -1,21 +1,42 @@
 #include "engine/direct_route.h"
 
 #include <QDateTime>
+#include <QUrl>
 
 #include <stdexcept>
 
 #include "engine/job_context.h"
 #include "engine/job_flow.h"
+#include "results/job_status_text.h"
 #include "web/proxy_file.h"
 #include "web/proxy_list.h"
 
 namespace korvath {
+namespace {
+
+QString PaceSummary(const QString& address, std::chrono::milliseconds pace, int requests,
+                    int blocks) {
+  return u"Адрес "_qs + address + u": пауза "_qs + PaceText(pace) + u", запросов "_qs +
+         QString::number(requests) + u", блокировок "_qs + QString::number(blocks);
+}
+
+}  // namespace
 
 DirectRoute::DirectRoute(JobContext& context)
     : context_(context),
       fetcher_(MakeJobFetcher(context.Config())),
       backoff_(context.Config().blocks) {
+  const QUrl origin(context.Config().origin);
+  address_ =
+      origin.host() + u':' + QString::number(origin.port(origin.scheme() == u"http"_qs ? 80 : 443));
   ApplyProxyFile();
+  const PaceSettings& pace = context.Config().pace;
+  if (!pace.automatic) return;
+  PaceController controller(context.Interval(), pace.floor, pace.seed);
+  if (const std::optional<Milliseconds> learned = context.LearnedPace(address_)) {
+    controller.Resume(*learned);
+  }
+  pacer_ = Pacer(controller);
 }
 
 DirectRoute::~DirectRoute() = default;
@@ -29,12 +50,15 @@ void DirectRoute::ApplyProxyFile() {
   // No request may go out past a proxy that cannot be used.
   if (proxy->unusableReason) throw std::runtime_error(proxy->unusableReason->toStdString());
   fetcher_->SetProxyParams(proxy->params);
+  address_ = proxy->hostText + u':' + proxy->portText;
   context_.Log(proxy->logLine);
   if (!proxy->encodingNotice.isEmpty()) context_.Log(proxy->encodingNotice);
 }
 
 void DirectRoute::Pace(Milliseconds interval) {
-  if (pacer_.WaitTurn(context_.Clock(), context_.Hold(), interval)) throw JobStopped{};
+  if (pacer_.WaitTurn(context_.Clock(), context_.Hold(), pacer_.Interval(interval))) {
+    throw JobStopped{};
+  }
   context_.StopTest();
 }
 
@@ -62,6 +86,8 @@ void DirectRoute::Fetch(const QString& address, QByteArray& buffer) {
 
 // Logs the block and waits it out, longer with each block in a row; Pause and Stop act at once.
 void DirectRoute::MeetBlock(const Block& block, const QString& what) {
+  pacer_.Blocked(context_.Clock().Now());
+  AnnouncePace();
   const Milliseconds wait = backoff_.Next(block.retryAfter);
   const QDateTime retryAt = QDateTime::currentDateTime().addMSecs(wait.count());
   context_.Log(what + u". Ждём "_qs + WaitText(wait) + u", следующая попытка в "_qs +
@@ -75,6 +101,29 @@ void DirectRoute::MeetBlock(const Block& block, const QString& what) {
   }
   context_.ChangeStatus([](JobStatus& status) { status.blockWaitUntil = QDateTime(); });
   if (stopped) throw JobStopped{};
+}
+
+void DirectRoute::AnswerCame() {
+  backoff_.EndRow();
+  pacer_.AnswerCame();
+  AnnouncePace();
+}
+
+void DirectRoute::AnnouncePace() {
+  const std::optional<Milliseconds> learned = pacer_.Learned();
+  if (!learned) return;
+  context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
+  if (const std::optional<Milliseconds> told = pacer_.ToAnnounce()) {
+    context_.Log(PaceLine(*told, address_));
+    context_.KeepPace(address_, *told);
+  }
+}
+
+QStringList DirectRoute::Summary() {
+  const std::optional<Milliseconds> learned = pacer_.Learned();
+  if (!learned) return {};
+  const JobStatus status = context_.Status();
+  return {PaceSummary(address_, *learned, int(status.requests), status.blocks)};
 }
 
 void DirectRoute::ReportError(const QString& message) { context_.ReportError(message); }

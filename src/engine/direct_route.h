@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include <memory>
 
 #include "engine/block_backoff.h"
@@ -24,13 +26,19 @@ class DirectRoute final : public Route {
   PageFetcher& Fetcher() override { return *fetcher_; }
   void MeetBlock(const Block& block, const QString& what) override;
   void ReportError(const QString& message) override;
-  void AnswerCame() override { backoff_.EndRow(); }
+  void AnswerCame() override;
+
+  // With an automatic pace, the closing line of the address: its pace, requests and blocks.
+  QStringList Summary();
 
  private:
   void ApplyProxyFile();
+  void AnnouncePace();
 
   JobContext& context_;
   std::unique_ptr<PageFetcher> fetcher_;
+  // The engine's host and port, or the proxy's, as the pace lines name it.
+  QString address_;
   Pacer pacer_;
   BlockBackoff backoff_;
 };

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "engine/job_flow.h"
+#include "engine/job_start.h"
 #include "results/handle_result.h"
 #include "results/progress.h"
 #include "results/run_log.h"
@@ -207,6 +208,30 @@ void JobContext::EndOnBlock() {
 void JobContext::EndUnreachable() {
   std::lock_guard lock(mutex_);
   ending_.engineUnreachable = true;
+}
+
+std::optional<JobContext::Milliseconds> JobContext::LearnedPace(const QString& address) {
+  if (!config_.paceMemory || paceMemoryFailed_) return std::nullopt;
+  try {
+    return config_.paceMemory->Learned(address);
+  } catch (const std::exception& failure) {
+    PaceMemoryFailed(failure);
+    return std::nullopt;
+  }
+}
+
+void JobContext::KeepPace(const QString& address, Milliseconds pace) {
+  if (!config_.paceMemory || paceMemoryFailed_) return;
+  try {
+    config_.paceMemory->Keep(address, pace);
+  } catch (const std::exception& failure) {
+    PaceMemoryFailed(failure);
+  }
+}
+
+void JobContext::PaceMemoryFailed(const std::exception& failure) {
+  if (paceMemoryFailed_.exchange(true)) return;
+  Log(PaceMemoryNotice(failure));
 }
 
 void JobContext::LogEnding(const QStringList& proxySummary) {

@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
@@ -93,11 +95,17 @@ class JobContext {
   void GiveUp(const QString& what);
   void EndOnBlock();
   void EndUnreachable();
+  // The pace an earlier job settled at for `address`, and the one this job settled at; a memory
+  // that cannot be read or written is said once, and the job paces on without it.
+  std::optional<Milliseconds> LearnedPace(const QString& address);
+  void KeepPace(const QString& address, Milliseconds pace);
+
   // The closing summary of what the job met on its way.
   void LogEnding(const QStringList& proxySummary);
 
  private:
   void CountWaiting(int change);
+  void PaceMemoryFailed(const std::exception& failure);
 
   JobWindow& window_;
   const ScraperConfig& config_;
@@ -116,6 +124,7 @@ class JobContext {
   int waitingWorkers_ = 0;
   JobClock::TimePoint allWaitingSince_;
   Milliseconds jobWaited_{0};
+  std::atomic<bool> paceMemoryFailed_ = false;
 };
 
 // "0,2 с", "45 с", "2 мин", "1 мин 30 с": a wait as the log shows it.

@@ -56,4 +56,18 @@ QString InterruptedJobText(const JournalSummary& summary) {
   return text + u'.';
 }
 
+std::shared_ptr<PaceMemory> OpenPaceMemory(const QString& programFolder, QStringList& notices) {
+  try {
+    return std::make_shared<PaceMemory>(programFolder);
+  } catch (const std::exception& failure) {
+    notices.append(PaceMemoryNotice(failure));
+    return nullptr;
+  }
+}
+
+QString PaceMemoryNotice(const std::exception& failure) {
+  return u"Подобранные паузы не удаётся прочитать или сохранить в pace.sqlite ("_qs +
+         QString::fromUtf8(failure.what()) + u"); работаем без них"_qs;
+}
+
 }  // namespace korvath

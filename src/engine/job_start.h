@@ -49,6 +49,12 @@ std::optional<JobStart> PrepareJobStart(
 // through the environment variable KORVATH_ERROR_PAUSE_MS; users always get 15 s.
 ScraperConfig BaseJobConfig(const QString& origin, const QString& programFolder);
 
+// The paces learned in the program folder; none, with a line for the log in `notices`, when
+// "pace.sqlite" cannot be opened: the job then learns them again.
+std::shared_ptr<PaceMemory> OpenPaceMemory(const QString& programFolder, QStringList& notices);
+// The log line of a pace memory that failed.
+QString PaceMemoryNotice(const std::exception& failure);
+
 // What was done of an interrupted job and when it stopped (local time), for the question
 // whether to continue it.
 QString InterruptedJobText(const JournalSummary& summary);

@@ -38,7 +38,8 @@ void PooledRoute::Fetch(const QString& address, QByteArray& buffer) {
     if (!proxy_) Borrow();
     const int proxy = *proxy_;
     fetcher_ = &pool_.Session(proxy);
-    if (pool_.PaceOf(proxy).WaitTurn(clock, hold, context_.Interval())) throw JobStopped{};
+    const Milliseconds interval = pool_.NextInterval(proxy, context_.Interval());
+    if (pool_.PaceOf(proxy).WaitTurn(clock, hold, interval)) throw JobStopped{};
     context_.StopTest();
     context_.NoteStatus([](JobStatus& status) { ++status.requests; });
     pool_.CountRequest(proxy);
@@ -136,7 +137,10 @@ void PooledRoute::Rest(JobClock::TimePoint until, const QString& why) {
 }
 
 void PooledRoute::MeetBlock(const Block& block, const QString& what) {
-  Rest(pool_.RestAfterBlock(*proxy_, context_.Clock().Now(), block.retryAfter), what);
+  const JobClock::TimePoint until =
+      pool_.RestAfterBlock(*proxy_, context_.Clock().Now(), block.retryAfter);
+  AnnouncePace(*proxy_);
+  Rest(until, what);
 }
 
 void PooledRoute::ReportError(const QString& message) {
@@ -144,7 +148,19 @@ void PooledRoute::ReportError(const QString& message) {
 }
 
 void PooledRoute::AnswerCame() {
-  if (proxy_) pool_.NoteAnswer(*proxy_);
+  if (!proxy_) return;
+  pool_.NoteAnswer(*proxy_);
+  AnnouncePace(*proxy_);
+}
+
+void PooledRoute::AnnouncePace(int proxy) {
+  const std::optional<Milliseconds> learned = pool_.LearnedPace(proxy);
+  if (!learned) return;
+  context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
+  if (const std::optional<Milliseconds> told = pool_.PaceToAnnounce(proxy)) {
+    context_.Log(PaceLine(*told, pool_.Proxy(proxy).name), worker_);
+    context_.KeepPace(pool_.Proxy(proxy).name, *told);
+  }
 }
 
 }  // namespace korvath

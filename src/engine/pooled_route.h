@@ -30,6 +30,7 @@ class PooledRoute final : public Route {
   void Borrow();
   void GiveBack();
   void Rest(JobClock::TimePoint until, const QString& why);
+  void AnnouncePace(int proxy);
 
   JobContext& context_;
   ProxyPool& pool_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "results/job_status_text.h"
+
 namespace korvath {
 
 ProxyPool::ProxyPool(std::vector<ListedProxy> proxies, BlockPolicy policy,
@@ -69,6 +71,7 @@ ProxyPool::TimePoint ProxyPool::RestAfterBlock(int proxy, TimePoint now,
   Entry& entry = entries_[proxy];
   ++entry.blocks;
   entry.failuresInRow = 0;
+  entry.pace.Blocked(now);
   return Rest(entry, now, retryAfter);
 }
 
@@ -92,6 +95,7 @@ void ProxyPool::NoteAnswer(int proxy) {
   std::lock_guard lock(mutex_);
   entries_[proxy].failuresInRow = 0;
   entries_[proxy].backoff.EndRow();
+  entries_[proxy].pace.AnswerCame();
 }
 
 bool ProxyPool::NoneReachesEngine() const {
@@ -103,6 +107,34 @@ bool ProxyPool::NoneReachesEngine() const {
 bool ProxyPool::FirstToTellNoneWorks() {
   std::lock_guard lock(mutex_);
   return !std::exchange(toldNoneWorks_, true);
+}
+
+void ProxyPool::PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start,
+                                  const LearnedPaces& learned) {
+  std::lock_guard lock(mutex_);
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    Entry& entry = entries_[i];
+    PaceController controller(start, settings.floor, settings.seed + std::uint32_t(i));
+    if (const std::optional<std::chrono::milliseconds> earlier = learned(entry.proxy.name)) {
+      controller.Resume(*earlier);
+    }
+    entry.pace = Pacer(controller);
+  }
+}
+
+std::chrono::milliseconds ProxyPool::NextInterval(int proxy, std::chrono::milliseconds fixed) {
+  std::lock_guard lock(mutex_);
+  return entries_[proxy].pace.Interval(fixed);
+}
+
+std::optional<std::chrono::milliseconds> ProxyPool::LearnedPace(int proxy) const {
+  std::lock_guard lock(mutex_);
+  return entries_[proxy].pace.Learned();
+}
+
+std::optional<std::chrono::milliseconds> ProxyPool::PaceToAnnounce(int proxy) {
+  std::lock_guard lock(mutex_);
+  return entries_[proxy].pace.ToAnnounce();
 }
 
 Pacer ProxyPool::PaceOf(int proxy) const {
@@ -124,9 +156,13 @@ QStringList ProxyPool::Summary() const {
   std::lock_guard lock(mutex_);
   QStringList lines;
   for (const Entry& entry : entries_) {
-    lines.append(u"Прокси "_qs + entry.proxy.name + u": запросов "_qs +
-                 QString::number(entry.requests) + u", блокировок "_qs +
-                 QString::number(entry.blocks) + u", отдыхов "_qs + QString::number(entry.rests));
+    QString line = u"Прокси "_qs + entry.proxy.name + u": запросов "_qs +
+                   QString::number(entry.requests) + u", блокировок "_qs +
+                   QString::number(entry.blocks) + u", отдыхов "_qs + QString::number(entry.rests);
+    if (const std::optional<std::chrono::milliseconds> pace = entry.pace.Learned()) {
+      line += u", пауза "_qs + PaceText(*pace);
+    }
+    lines.append(line);
   }
   return lines;
 }

@@ -44,9 +44,9 @@ class ProxyPool {
   // The proxy's own fetcher, made at its first loan; only its borrower may use it.
   PageFetcher& Session(int proxy);
 
-  // The engine blocked the proxy: it rests for the block wait, doubled with each rest of this
-  // proxy in a row up to the maximum, and never shorter than the answer's "Retry-After" (up to
-  // that maximum). Returns the end of the rest.
+  // The engine blocked the proxy: its pace slows, and it rests for the block wait, doubled with
+  // each rest of this proxy in a row up to the maximum, and never shorter than the answer's
+  // "Retry-After" (up to that maximum). Returns the end of the rest.
   TimePoint RestAfterBlock(int proxy, TimePoint now,
                            std::optional<std::chrono::seconds> retryAfter);
   // A request through the proxy failed before the engine answered. Returns the end of a rest when
@@ -62,11 +62,22 @@ class ProxyPool {
   // True once per such spell: whoever gets it says that no proxy works.
   bool FirstToTellNoneWorks();
 
+  // Each proxy learns its own pace from `start` on, or from what `learned` says an earlier job
+  // settled at for the proxy's name.
+  using LearnedPaces =
+      std::function<std::optional<std::chrono::milliseconds>(const QString& proxyName)>;
+  void PaceAutomatically(const PaceSettings& settings, std::chrono::milliseconds start,
+                         const LearnedPaces& learned);
+  // The pause before the proxy's next request: its learned pace, or `fixed`.
+  std::chrono::milliseconds NextInterval(int proxy, std::chrono::milliseconds fixed);
+  // The proxy's learned pace, and whether it is news for the log (Pacer::ToAnnounce).
+  std::optional<std::chrono::milliseconds> LearnedPace(int proxy) const;
+  std::optional<std::chrono::milliseconds> PaceToAnnounce(int proxy);
   Pacer PaceOf(int proxy) const;
   void RequestEnded(int proxy, TimePoint end);
   void CountRequest(int proxy);
 
-  // One line per proxy: requests, blocks and rests.
+  // One line per proxy: requests, blocks and rests, and its pace when it learned one.
   QStringList Summary() const;
 
  private:

@@ -102,18 +102,23 @@ JobWay ChooseWay(JobContext& context) {
   }
   way.pool = std::make_unique<ProxyPool>(std::move(proxies.proxies), config.blocks,
                                          [&config] { return MakeJobFetcher(config); });
+  if (config.pace.automatic) {
+    way.pool->PaceAutomatically(config.pace, context.Interval(), [&context](const QString& name) {
+      return context.LearnedPace(name);
+    });
+  }
   way.workers = std::min(asked, usable);
   return way;
 }
 
-// Walks the plan the chosen way; returns the pool's summary for the closing lines.
+// Walks the plan the chosen way; returns the closing lines of its addresses.
 QStringList RunPlan(JobContext& context, JobPlan plan) {
   JobWay way = ChooseWay(context);
   JournalRecorder journal(context.Config().journal);
   RecordNewJob(context, plan, journal);
   if (way.direct) {
     SoloJob(context, plan, journal, *way.direct).Run();
-    return {};
+    return way.direct->Summary();
   }
   PooledJob(context, std::move(plan), journal, *way.pool, way.workers).Run();
   return way.pool->Summary();

@@ -13,7 +13,9 @@
 #include "engine/engine_origin.h"
 #include "engine/job_clock.h"
 #include "engine/job_hold.h"
+#include "engine/pace_controller.h"
 #include "journal/job_journal.h"
+#include "journal/pace_memory.h"
 #include "results/handle_result.h"
 #include "results/result_table.h"
 #include "web/page_fetcher.h"
@@ -53,6 +55,11 @@ struct ScraperConfig {
   // How long a worker among several waits after a failure; the window's own error pause (the
   // resume timer) is job control's and lasts as long.
   std::chrono::milliseconds errorPause = kErrorPauseLength;
+  // A fixed pause between requests (the window's interval), or one learned per address.
+  PaceSettings pace;
+  // The paces addresses settled at in earlier jobs, kept for the next; none means each job
+  // learns from nothing.
+  std::shared_ptr<PaceMemory> paceMemory;
   // Lines the job's log says first, after its start.
   QStringList startNotices;
 };

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <optional>
 
 namespace korvath {
 
@@ -27,6 +28,9 @@ struct JobStatus {
   // Workers walking the tasks. With more than one the regions bar counts finished tasks of all
   // tasks and the queries bar finished queries, and the line and the hints say so.
   int workers = 1;
+  // The pause between requests the job has learned, of the address that answered last; none when
+  // the pace is fixed.
+  std::optional<std::chrono::milliseconds> pace;
 };
 
 }  // namespace korvath

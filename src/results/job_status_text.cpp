@@ -54,6 +54,7 @@ JobTexts JobStatusTexts(const JobView& view) {
   parts.append(u"строк %1"_qs.arg(status.rows));
   parts.append(u"обращений %1"_qs.arg(status.requests));
   parts.append(u"блокировок %1"_qs.arg(status.blocks));
+  if (status.pace) parts.append(u"пауза "_qs + PaceText(*status.pace));
   const QString timeLeft =
       moving ? TimeLeftText(status.elapsed, status.tasksDone, status.tasksTotal) : QString();
   if (!timeLeft.isEmpty()) parts.append(timeLeft);
@@ -70,6 +71,10 @@ JobTexts JobStatusTexts(const JobView& view) {
                                  : u"Запросы, начатые (из строк списка запросов)"_qs,
                           view.stages, timeLeft);
   return texts;
+}
+
+QString PaceText(std::chrono::milliseconds pace) {
+  return QString::number(double(pace.count()) / 1000, 'f', 1).replace(u'.', u',') + u" с"_qs;
 }
 
 }  // namespace korvath

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
+
 namespace korvath {
 
 // Where a job stands as its front end sees it: the job's counts say how far it has come, this says
@@ -51,5 +53,8 @@ struct JobTexts {
 // queries begun, with several the finished tasks and the queries whose rows are all in. An ended
 // job's bars stand at 0, so its line gives the totals alone.
 JobTexts JobStatusTexts(const JobView& view);
+
+// "1,4 с": the pause between requests as the log and the run-state line show it.
+QString PaceText(std::chrono::milliseconds pace);
 
 }  // namespace korvath

@@ -146,6 +146,7 @@ void FormJobWindow::SetInputsEnabled(bool enabled) {
   controls_.startButton->setEnabled(enabled);
   controls_.limit10CheckBox->setEnabled(enabled);
   if (controls_.workersSpinEdit) controls_.workersSpinEdit->setEnabled(enabled);
+  if (controls_.autoIntervalCheckBox) controls_.autoIntervalCheckBox->setEnabled(enabled);
   // The start state begins a job's line, the finish state ends it.
   if (!enabled) {
     status_ = {};

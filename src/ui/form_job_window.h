@@ -42,6 +42,8 @@ struct JobControls {
   // down while the job is held.
   QSpinBox* workersSpinEdit = nullptr;
   QAbstractButton* pauseButton = nullptr;
+  // Whether the job learns its pace, which it also reads only at its start.
+  QCheckBox* autoIntervalCheckBox = nullptr;
 };
 
 // Opens a document in the application that the desktop associates with it; throws, with the

@@ -122,7 +122,8 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
       this,
       JobControls{LogsMemo, KeywordsMemo, RegionsTree, StartButton, Limit10CheckBox,
                   IntervalSpinEdit, LimitSpinEdit, RetrySpinEdit, ProgressBar, StagesProgressBar,
-                  &LogArea->Results(), RunStateLabel, WorkersSpinEdit, PauseButton},
+                  &LogArea->Results(), RunStateLabel, WorkersSpinEdit, PauseButton,
+                  AutoIntervalCheckBox},
       jobControl_, options_.openDocument);
   resize(1088, 668);
   LayOutControls();
@@ -175,6 +176,11 @@ void TMainForm::CreateControls() {
   KeywordsMemo->installEventFilter(this);
 
   IntervalSpinEdit = MakeSpinBox(this, "IntervalSpinEdit", 0, 3);
+  AutoIntervalCheckBox = new QCheckBox(u"подбирать автоматически"_qs, this);
+  AutoIntervalCheckBox->setObjectName(u"AutoIntervalCheckBox"_qs);
+  AutoIntervalCheckBox->setToolTip(
+      u"Каждый адрес сам находит паузу, при которой Яндекс почти не блокирует запросы; "
+      u"интервал задаёт паузу, с которой начинать."_qs);
   WorkersLabel = MakeLabel(this, "WorkersLabel", u"Потоков:"_qs);
   WorkersSpinEdit = MakeSpinBox(this, "WorkersSpinEdit", 1, 1);
   WorkersSpinEdit->setMaximum(kMaxWorkers);
@@ -261,7 +267,9 @@ bool TMainForm::FormShow() {
     queriesLoaded_ = true;
   });
   QStringList problems;
-  WorkersSpinEdit->setValue(LoadWindowSettings(folder, problems).workers);
+  const WindowSettings settings = LoadWindowSettings(folder, problems);
+  WorkersSpinEdit->setValue(settings.workers);
+  AutoIntervalCheckBox->setChecked(settings.autoInterval);
   for (const QString& problem : problems) AddLogLine(*jobWindow_, problem);
   return true;
 }
@@ -281,7 +289,8 @@ bool TMainForm::FormClose() {
   return RunHandler([&] {
     if (selectionLoaded_) SaveSelection(regions_, options_.programFolder);
     if (queriesLoaded_) SaveQueries(MemoLines(*KeywordsMemo), options_.programFolder);
-    SaveWindowSettings({WorkersSpinEdit->value()}, options_.programFolder);
+    SaveWindowSettings({WorkersSpinEdit->value(), AutoIntervalCheckBox->isChecked()},
+                       options_.programFolder);
   });
 }
 

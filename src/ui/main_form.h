@@ -136,6 +136,7 @@ class TMainForm : public QWidget {
   QSpinBox* IntervalSpinEdit = nullptr;
   QLabel* WorkersLabel = nullptr;
   QSpinBox* WorkersSpinEdit = nullptr;
+  QCheckBox* AutoIntervalCheckBox = nullptr;
   RegionTreeView* RegionsTree = nullptr;
   WrappingCheckBox* Limit10CheckBox = nullptr;
   QPushButton* SelectAllButton = nullptr;

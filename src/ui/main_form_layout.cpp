@@ -74,7 +74,10 @@ void TMainForm::LayOutControls() {
   Label4->setGeometry(x, kRowTop, label4Width, kControlHeight);
   x += label4Width + kGap;
   IntervalSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
-  x += kSpinWidth + 3 * kGap;
+  x += kSpinWidth + kGap;
+  const int autoWidth = AutoIntervalCheckBox->sizeHint().width();
+  AutoIntervalCheckBox->setGeometry(x, kRowTop, autoWidth, kControlHeight);
+  x += autoWidth + 3 * kGap;
   const int workersLabelWidth = TextWidth(*WorkersLabel, WorkersLabel->text());
   WorkersLabel->setGeometry(x, kRowTop, workersLabelWidth, kControlHeight);
   x += workersLabelWidth + kGap;

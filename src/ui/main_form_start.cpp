@@ -49,6 +49,10 @@ void TMainForm::StartButtonClick() {
     config.journal = start->journal;
     config.resume = start->resume;
     config.startNotices = start->notices;
+    config.pace.automatic = AutoIntervalCheckBox->isChecked();
+    if (config.pace.automatic) {
+      config.paceMemory = OpenPaceMemory(options_.programFolder, config.startNotices);
+    }
     // Starting lets go of the last job, whose table the results tab still shows.
     LogArea->Results().KeepOwnCopy();
     options_.startJob(jobControl_, *jobWindow_, checkedRegionsList_, config);

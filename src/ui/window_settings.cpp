@@ -11,6 +11,7 @@ namespace korvath {
 namespace {
 
 const QString kWorkersKey = u"workers"_qs;
+const QString kAutoIntervalKey = u"auto_interval"_qs;
 
 QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
@@ -30,6 +31,7 @@ WindowSettings LoadWindowSettings(const QString& programFolder, QStringList& pro
                         .arg(settings.workers));
     return settings;
   }
+  settings.autoInterval = file.value(kAutoIntervalKey, false).toBool();
   if (!file.contains(kWorkersKey)) return settings;
   const QString text = file.value(kWorkersKey).toString();
   bool ok = false;
@@ -50,6 +52,7 @@ void SaveWindowSettings(const WindowSettings& settings, const QString& programFo
   const QString path = WindowSettingsPath(programFolder);
   QSettings file(path, QSettings::IniFormat);
   file.setValue(kWorkersKey, settings.workers);
+  file.setValue(kAutoIntervalKey, settings.autoInterval);
   file.sync();
   if (file.status() != QSettings::NoError) {
     throw std::runtime_error(

@@ -8,6 +8,8 @@ namespace korvath {
 // What the window keeps between its runs besides the queries and the ticks.
 struct WindowSettings {
   int workers = 1;
+  // The window's "подбирать автоматически" beside the interval.
+  bool autoInterval = false;
 };
 
 // "korvath.ini" in the program folder.

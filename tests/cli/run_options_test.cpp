@@ -50,6 +50,11 @@ TEST(RunOptions, ReadsTheOptionsOfLongJobs) {
   EXPECT_EQ(options.blockWaitMax, std::chrono::milliseconds(5000));
   EXPECT_TRUE(options.stopOnBlock);
   EXPECT_EQ(options.giveUpAfter, 4);
+  const RunOptions automatic =
+      ParseRunArguments(Args({"--interval", "auto", "--interval-min=0.25"}));
+  EXPECT_TRUE(automatic.autoInterval);
+  EXPECT_EQ(automatic.interval, std::chrono::milliseconds(3000));
+  EXPECT_EQ(automatic.intervalMin, std::chrono::milliseconds(250));
   const RunOptions defaults = ParseRunArguments({});
   EXPECT_EQ(defaults.blockWait, std::chrono::milliseconds(60000));
   EXPECT_EQ(defaults.blockWaitMax, std::chrono::milliseconds(1800000));
@@ -98,6 +103,9 @@ TEST(RunOptions, RefusesWhatCannotBeRun) {
       {{"--no-xlsx=1"}, "--no-xlsx takes no value"},
       {{"--interval", "-1"}, "--interval"},
       {{"--interval", "2147484"}, "--interval"},  // would overflow as milliseconds
+      {{"--interval", "Auto"}, "--interval"},
+      {{"--interval", "auto", "--interval-min", "x"}, "--interval-min: expected seconds"},
+      {{"--interval-min", "1"}, "--interval-min: only used with --interval auto"},
       {{"--retry", "0"}, "--retry"},
       {{"--limit", "-1"}, "--limit"},
       {{"--limit", "0"}, "--limit: expected a whole number from 1 to"},

@@ -25,7 +25,7 @@ class JobStatusTextOf : public testing::TestWithParam<TextCase> {};
 TEST_P(JobStatusTextOf, CountsWhatTheBarsCountAndSaysWhetherTheJobMoves) {
   const TextCase& c = GetParam();
   JobView view;
-  view.status = {1, 3, 5, 20, 120, 340, 2, minutes(10), c.blockWaitUntil, c.workers};
+  view.status = {1, 3, 5, 20, 120, 340, 2, minutes(10), c.blockWaitUntil, c.workers, {}};
   view.regions = {3, 5};
   view.stages = {2, 4};
   view.phase = c.phase;

@@ -9,24 +9,41 @@ namespace {
 
 using std::chrono::milliseconds;
 
+struct GateStep {
+  const char* client;
+  int atMs;
+  bool refused;
+};
+
+void Walk(CaptchaGate& gate, std::initializer_list<GateStep> steps) {
+  const CaptchaGate::Clock::time_point t0{};
+  for (const GateStep& step : steps) {
+    EXPECT_EQ(gate.Refuses(step.client, t0 + milliseconds(step.atMs)), step.refused)
+        << step.client << " at " << step.atMs << " ms";
+  }
+}
+
 // A client may ask `after` times; then it is refused for `lasts`, after which its count starts
 // again. Clients are told apart by their address.
 TEST(CaptchaGate, BlocksEachAddressForAWhileAfterItsRequests) {
   CaptchaGate gate({2, milliseconds(100), CaptchaStyle::Redirect});
-  const CaptchaGate::Clock::time_point t0{};
-  const struct {
-    const char* client;
-    int atMs;
-    bool refused;
-  } steps[] = {
-      {"127.0.0.2", 0, false},   {"127.0.0.2", 1, false},  {"127.0.0.2", 2, true},
-      {"127.0.0.3", 3, false},   {"127.0.0.2", 50, true},  {"127.0.0.2", 102, false},
-      {"127.0.0.2", 103, false}, {"127.0.0.2", 104, true}, {"127.0.0.3", 105, false},
-  };
-  for (const auto& step : steps) {
-    EXPECT_EQ(gate.Refuses(step.client, t0 + milliseconds(step.atMs)), step.refused)
-        << step.client << " at " << step.atMs << " ms";
-  }
+  // clang-format off
+  Walk(gate, {
+             {"127.0.0.2", 0, false}, {"127.0.0.2", 1, false}, {"127.0.0.2", 2, true},
+             {"127.0.0.3", 3, false}, {"127.0.0.2", 50, true}, {"127.0.0.2", 102, false},
+             {"127.0.0.2", 103, false}, {"127.0.0.2", 104, true}, {"127.0.0.3", 105, false}});
+  // clang-format on
+}
+
+// More than 2 requests within 100 ms block the address for 50 ms; refused ones do not count.
+TEST(CaptchaGate, BlocksAnAddressThatAsksTooFast) {
+  CaptchaGate gate({0, milliseconds(50), CaptchaStyle::Inline, 2, milliseconds(100)});
+  // clang-format off
+  Walk(gate, {
+             {"127.0.0.2", 0, false}, {"127.0.0.2", 60, false}, {"127.0.0.3", 70, false},
+             {"127.0.0.2", 90, true}, {"127.0.0.2", 139, true}, {"127.0.0.2", 140, false},
+             {"127.0.0.2", 241, false}, {"127.0.0.2", 300, false}});
+  // clang-format on
 }
 
 TEST(CaptchaGate, NeverRefusesWithoutALimit) {

@@ -176,7 +176,11 @@ TEST(DemoOptions, ReadsTheCaptchaOptions) {
   EXPECT_EQ(options.misbehaviour.captcha.style, CaptchaStyle::Status);
   EXPECT_EQ(options.misbehaviour.unrecognisedAt.first, 4u);
   EXPECT_EQ(options.misbehaviour.unrecognisedAt.last, 6u);
-  for (const char* bad : {"--captcha-style=sometimes", "--captcha-for=-1", "--captcha-after=x"}) {
+  const CaptchaRule rate = ParseDemoOptions({"engine", "--rate-limit=4/0.5"}).misbehaviour.captcha;
+  EXPECT_EQ(rate.rateRequests, 4);
+  EXPECT_EQ(rate.rateWindow, std::chrono::milliseconds(500));
+  for (const char* bad : {"--captcha-style=sometimes", "--captcha-for=-1", "--captcha-after=x",
+                          "--rate-limit=4", "--rate-limit=0/1", "--rate-limit=4/0"}) {
     EXPECT_THROW(ParseDemoOptions({"engine", bad}), std::runtime_error) << bad;
   }
 }

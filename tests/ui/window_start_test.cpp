@@ -118,6 +118,17 @@ TEST_F(WindowStart, WorkersAreKeptBetweenRunsOfTheWindow) {
   EXPECT_EQ(Control<QSpinBox>("WorkersSpinEdit").value(), 12);
 }
 
+TEST_F(WindowStart, AnAutomaticPaceIsKeptAndGoesToTheJob) {
+  ShowForm();
+  Control<QCheckBox>("AutoIntervalCheckBox").setChecked(true);
+  ASSERT_TRUE(Form().close());
+  ShowForm();
+  EXPECT_TRUE(Control<QCheckBox>("AutoIntervalCheckBox").isChecked());
+  Control<QPushButton>("StartButton").click();
+  ASSERT_EQ(startedJobs_.size(), 1u);
+  EXPECT_TRUE(startedJobs_[0].config.pace.automatic && startedJobs_[0].config.paceMemory);
+}
+
 TEST_F(WindowStart, SettingsThatCannotBeSavedAreShownAtTheClose) {
   ShowForm();
   ASSERT_TRUE(QDir(Folder()).mkdir(u"korvath.ini"_qs));

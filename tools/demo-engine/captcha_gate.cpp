@@ -3,12 +3,23 @@
 namespace korvath::demo {
 
 bool CaptchaGate::Refuses(std::string_view client, Clock::time_point now) {
-  if (rule_.after <= 0) return false;
+  if (rule_.after <= 0 && rule_.rateRequests <= 0) return false;
   std::lock_guard lock(mutex_);
   auto it = clients_.find(client);
   if (it == clients_.end()) it = clients_.emplace(std::string(client), Client{}).first;
   Client& state = it->second;
   if (now < state.blockedUntil) return true;
+  if (rule_.rateRequests > 0) {
+    std::deque<Clock::time_point>& recent = state.recent;
+    while (!recent.empty() && recent.front() <= now - rule_.rateWindow) recent.pop_front();
+    if (int(recent.size()) >= rule_.rateRequests) {
+      recent.clear();
+      state.blockedUntil = now + rule_.lasts;
+      return true;
+    }
+    recent.push_back(now);
+  }
+  if (rule_.after <= 0) return false;
   if (state.served < rule_.after) {
     ++state.served;
     return false;

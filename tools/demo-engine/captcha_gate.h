@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -16,10 +17,14 @@ struct CaptchaRule {
   int after = 0;  // requests a client may make before it is blocked; 0: never blocked
   std::chrono::milliseconds lasts{60000};
   CaptchaStyle style = CaptchaStyle::Redirect;
+  // A client that sends more than `rateRequests` within `rateWindow` is blocked; 0: no such limit.
+  int rateRequests = 0;
+  std::chrono::milliseconds rateWindow{0};
 };
 
 // Counts each client's requests, as the search engine does by address, and blocks a client that
-// asked too often for a while; then its count starts again. Safe to call from several threads.
+// asked too often, or too fast, for a while; then its count starts again. Safe to call from several
+// threads.
 class CaptchaGate {
  public:
   using Clock = std::chrono::steady_clock;
@@ -33,6 +38,8 @@ class CaptchaGate {
   struct Client {
     int served = 0;
     Clock::time_point blockedUntil;
+    // The moments of the requests served within the rate window.
+    std::deque<Clock::time_point> recent;
   };
 
   const CaptchaRule rule_;

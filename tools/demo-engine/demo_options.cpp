@@ -75,6 +75,23 @@ CaptchaRule ReadCaptchaRule(const QString& after, const QString& lasts, const QS
   return rule;
 }
 
+// "N/S": more than N requests within S seconds get an address blocked.
+void ReadRateLimit(const QString& text, CaptchaRule& rule) {
+  const QStringList parts = text.split(u'/');
+  bool countOk = false;
+  bool secondsOk = false;
+  const int count = parts.front().toInt(&countOk);
+  const double seconds = parts.size() == 2 ? parts.back().toDouble(&secondsOk) : 0;
+  if (!countOk || !secondsOk || count < 1 || !(seconds > 0) || seconds > 86400) {
+    throw std::runtime_error(
+        "--rate-limit wants N/S, a whole number of requests from 1 on and seconds up to 86400, "
+        "not \"" +
+        text.toStdString() + "\"");
+  }
+  rule.rateRequests = count;
+  rule.rateWindow = std::chrono::milliseconds(static_cast<long long>(seconds * 1000 + 0.5));
+}
+
 }  // namespace
 
 DemoOptions ParseDemoOptions(const QStringList& arguments) {
@@ -138,7 +155,9 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   const QCommandLineOption captchaStyle(
       "captcha-style", "How a blocked address is answered: redirect, inline or status.", "STYLE",
       "redirect");
-  for (const QCommandLineOption* option : {&captchaAfter, &captchaFor, &captchaStyle})
+  const QCommandLineOption rateLimit(
+      "rate-limit", "Block an address that sends more than N requests within S seconds.", "N/S");
+  for (const QCommandLineOption* option : {&captchaAfter, &captchaFor, &captchaStyle, &rateLimit})
     parser.addOption(*option);
   const QCommandLineOption log("log", "Write one line per request to standard error.");
   parser.addOption(log);
@@ -164,6 +183,7 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   }
   options.misbehaviour.captcha = ReadCaptchaRule(
       parser.value(captchaAfter), parser.value(captchaFor), parser.value(captchaStyle));
+  if (parser.isSet(rateLimit)) ReadRateLimit(parser.value(rateLimit), options.misbehaviour.captcha);
   options.logRequests = parser.isSet(log);
   options.shape.missingCards = !parser.isSet(noMissingCards);
   options.shape.pathCardLinks = parser.isSet(pathCardLinks);
