@@ -70,9 +70,9 @@ std::optional<int> RetryAfterSeconds(std::string_view value) {
     return seconds;
   }
   // The HTTP-date of RFC 9110, always in GMT: "Sun, 06 Nov 1994 08:49:37 GMT".
-  QDateTime date = QDateTime::fromString(
-      QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())),
-      u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_qs);
+  QDateTime date =
+      QDateTime::fromString(QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size())),
+                            u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_qs);
   if (!date.isValid()) return std::nullopt;
   date.setTimeZone(QTimeZone::utc());
   const qint64 seconds = QDateTime::currentDateTimeUtc().secsTo(date);
