@@ -35,12 +35,15 @@ TEST(CliAutoPace, FindsTheHiddenLimitAndLosesNoRow) {
   EXPECT_EQ(FilesOf(sandbox), FilesOf(unlimited));
   const QUrl origin(engine.Origin());
   const QString address = origin.host() + u':' + QString::number(origin.port());
-  // The last pace it told is 0,2 or 0,3 s.
+  // The last pace it told is near 0,2 s: the time a request itself takes counts towards the
+  // spacing the engine sees, so a slow machine may settle a tenth lower.
   const QString told = u"Подобрали паузу 0,"_qs;
   const qsizetype last = run.out.lastIndexOf(told);
   ASSERT_GE(last, 0) << run.out.toStdString();
-  EXPECT_TRUE(run.out.mid(last).startsWith(told + u"2 с для адреса "_qs + address + u'\n') ||
-              run.out.mid(last).startsWith(told + u"3 с для адреса "_qs + address + u'\n'))
+  const QString tail = run.out.mid(last + told.size());
+  EXPECT_TRUE(tail.startsWith(u"1 с для адреса "_qs + address + u'\n') ||
+              tail.startsWith(u"2 с для адреса "_qs + address + u'\n') ||
+              tail.startsWith(u"3 с для адреса "_qs + address + u'\n'))
       << run.out.mid(last, 80).toStdString();
   EXPECT_EQ(Count(run.out, u": Адрес "_qs + address + u": пауза "_qs), 1);
 }
