@@ -111,12 +111,7 @@ void DirectRoute::AnswerCame() {
 
 void DirectRoute::AnnouncePace() {
   const std::optional<Milliseconds> learned = pacer_.Learned();
-  if (!learned) return;
-  context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
-  if (const std::optional<Milliseconds> told = pacer_.ToAnnounce()) {
-    context_.Log(PaceLine(*told, address_));
-    context_.KeepPace(address_, *told);
-  }
+  if (learned) context_.ShowPace(address_, learned, pacer_.ToAnnounce());
 }
 
 QStringList DirectRoute::Summary() {

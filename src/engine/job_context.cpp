@@ -4,6 +4,7 @@
 
 #include "engine/job_flow.h"
 #include "engine/job_start.h"
+#include "engine/pacer.h"
 #include "results/handle_result.h"
 #include "results/progress.h"
 #include "results/run_log.h"
@@ -220,10 +221,15 @@ std::optional<JobContext::Milliseconds> JobContext::LearnedPace(const QString& a
   }
 }
 
-void JobContext::KeepPace(const QString& address, Milliseconds pace) {
+void JobContext::ShowPace(const QString& address, std::optional<Milliseconds> learned,
+                          std::optional<Milliseconds> told, int worker) {
+  if (!learned) return;
+  NoteStatus([&](JobStatus& status) { status.pace = learned; });
+  if (!told) return;
+  Log(PaceLine(*told, address), worker);
   if (!config_.paceMemory || paceMemoryFailed_) return;
   try {
-    config_.paceMemory->Keep(address, pace);
+    config_.paceMemory->Keep(address, *told);
   } catch (const std::exception& failure) {
     PaceMemoryFailed(failure);
   }

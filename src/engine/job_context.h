@@ -98,7 +98,10 @@ class JobContext {
   // The pace an earlier job settled at for `address`, and the one this job settled at; a memory
   // that cannot be read or written is said once, and the job paces on without it.
   std::optional<Milliseconds> LearnedPace(const QString& address);
-  void KeepPace(const QString& address, Milliseconds pace);
+  // The pace an address has learned so far into the status, and one that is news (`told`) into
+  // the log and the memory.
+  void ShowPace(const QString& address, std::optional<Milliseconds> learned,
+                std::optional<Milliseconds> told, int worker = 0);
 
   // The closing summary of what the job met on its way.
   void LogEnding(const QStringList& proxySummary);

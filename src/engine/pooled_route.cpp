@@ -155,11 +155,8 @@ void PooledRoute::AnswerCame() {
 
 void PooledRoute::AnnouncePace(int proxy) {
   const std::optional<Milliseconds> learned = pool_.LearnedPace(proxy);
-  if (!learned) return;
-  context_.NoteStatus([&](JobStatus& status) { status.pace = learned; });
-  if (const std::optional<Milliseconds> told = pool_.PaceToAnnounce(proxy)) {
-    context_.Log(PaceLine(*told, pool_.Proxy(proxy).name), worker_);
-    context_.KeepPace(pool_.Proxy(proxy).name, *told);
+  if (learned) {
+    context_.ShowPace(pool_.Proxy(proxy).name, learned, pool_.PaceToAnnounce(proxy), worker_);
   }
 }
 
