@@ -1,6 +1,7 @@
 #include "textutil/text_file.h"
 
 #include "textutil/file_errors.h"
+#include "textutil/windows1251.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,8 +128,7 @@ QStringList SplitTextLines(QStringView text) {
 DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8) {
   if (std::optional<DecodedText> marked = DecodeWithBom(bytes)) return *std::move(marked);
   if (localeIsUtf8 && LooksLikeWindows1251(bytes)) {
-    QStringDecoder decoder("windows-1251", QStringConverter::Flag::Stateless);
-    return {decoder.decode(bytes), true};
+    return {DecodeWindows1251(bytes), true};
   }
   return {DecodeLocal8Bit(bytes), false};
 }

@@ -1,10 +1,10 @@
 #include "e2e_support.h"
 
 #include "textutil/text_file.h"
+#include "textutil/windows1251.h"
 
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 
 #include <gtest/gtest.h>
 
@@ -216,9 +216,7 @@ QList<QStringList> ReadCsv(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw std::runtime_error("cannot open " + path.toStdString());
-  QStringDecoder decoder("windows-1251");
-  const QString text = decoder.decode(file.readAll());
-  if (decoder.hasError()) throw std::runtime_error("not Windows-1251: " + path.toStdString());
+  const QString text = DecodeWindows1251(file.readAll());
 
   QList<QStringList> rows;
   QStringList fields;

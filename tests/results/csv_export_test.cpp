@@ -1,12 +1,12 @@
 #include "results/csv_export.h"
 #include "results/card_texts.h"
 #include "results/cp1251_encoder.h"
+#include "textutil/windows1251.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,8 +28,7 @@ QByteArray Write(const ResultTable& table, CsvFile kind) {
 }
 
 QString WriteDecoded(const ResultTable& table, CsvFile kind) {
-  QStringDecoder decoder("windows-1251");
-  return decoder.decode(Write(table, kind));
+  return DecodeWindows1251(Write(table, kind));
 }
 
 ResultRow Row(const QString& cardRegion, const QString& company, const QString& phone) {
@@ -153,9 +152,16 @@ TEST(Cp1251Encoding, UsesCloseEquivalentOrQuestionMark) {
       {u"ЁжЯ"_qs, "\xA8\xE6\xDF"},    {u"€№«»"_qs, "\x88\xB9\xAB\xBB"},
       {u"über café"_qs, "uber cafe"}, {u"ﬁ"_qs, "fi"},
       {u"a😀b中"_qs, "a?b?"},          {QChar(0xD800) + u"x"_qs, "?x"},
+      {u"Ａ１\x1A"_qs, "A1\x1A"},     {u"𝐀\u0098"_qs, "A\x98"},
   };
   for (const auto& [text, bytes] : cases)
     EXPECT_EQ(Cp1251Encoder::EncodeAll(text), bytes) << text.toStdString();
+}
+
+TEST(Cp1251Encoding, EveryByteReadsBackAsItself) {
+  QByteArray bytes;
+  for (int byte = 1; byte < 256; ++byte) bytes += static_cast<char>(byte);
+  EXPECT_EQ(Cp1251Encoder::EncodeAll(DecodeWindows1251(bytes)), bytes);
 }
 
 TEST(Cp1251Encoding, SurrogateHalvesAcrossPiecesKeepTheirPlace) {
