@@ -1,16 +1,15 @@
 #include "cli/headless_window.h"
 
 #include "cli/ui_turn.h"
+#include "platform/console.h"
+#include "platform/shell_open.h"
 #include "results/job_status_text.h"
 #include "results/ui_hand_off.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QThread>
 
 #include <utility>
-
-#include <sys/ioctl.h>
 
 namespace korvath {
 
@@ -21,15 +20,12 @@ constexpr std::chrono::milliseconds kStatusRedrawInterval(200);
 // A line wider than the terminal would wrap, and the erase before the next redraw would clear its
 // last row only.
 QString FittedToTerminal(std::FILE* out, const QString& line) {
-  winsize size{};
-  if (::ioctl(::fileno(out), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return line;
-  return line.left(qMax(1, int(size.ws_col) - 1));
+  const int columns = TerminalColumns(out);
+  if (columns == 0) return line;
+  return line.left(qMax(1, columns - 1));
 }
 
-void WriteText(std::FILE* out, const QString& text) {
-  const QByteArray bytes = text.toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
-}
+void WriteText(std::FILE* out, const QString& text) { WriteTerminalText(out, text); }
 
 }  // namespace
 
@@ -103,7 +99,7 @@ void HeadlessWindow::StartResumeTimer() {
 }
 
 void HeadlessWindow::OpenDocument(const QString& path) {
-  if (openResults_) QProcess::startDetached(u"xdg-open"_qs, {path});
+  if (openResults_) OpenWithSystem(path);
 }
 
 int HeadlessWindow::IntervalSeconds() const { return settings_.intervalMs / 1000; }

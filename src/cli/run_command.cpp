@@ -1,7 +1,6 @@
 #include "cli/run_command.h"
 
 #include "cli/headless_window.h"
-#include "cli/interrupt_signal.h"
 #include "cli/run_options.h"
 #include "cli/run_start.h"
 #include "cli/ui_turn.h"
@@ -9,6 +8,8 @@
 #include "engine/job_start.h"
 #include "engine/scraper.h"
 #include "inputs/program_folder.h"
+#include "platform/console.h"
+#include "platform/interrupt_signal.h"
 #include "results/run_log.h"
 #include "web/tpage_fetcher.h"
 
@@ -19,14 +20,11 @@
 #include <openssl/crypto.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
-
-#include <unistd.h>
 
 namespace korvath {
 
@@ -39,8 +37,7 @@ constexpr int kExitBlocked = 3;
 constexpr int kExitStopped = 130;
 
 void PrintLine(std::FILE* out, const QString& text) {
-  const QByteArray bytes = (text + u'\n').toLocal8Bit();
-  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+  WriteTerminalText(out, text + u'\n');
   std::fflush(out);
 }
 
@@ -56,8 +53,7 @@ JobOutcome RunJob(const RunStart& start, const ScraperConfig& config, bool openR
   // Outside its event loop the main thread keeps the turn, so that the job's hand-offs wait until
   // the loop delivers events (see UiTurn); it is let go last, after job control and the window.
   std::unique_lock turn(UiTurn());
-  HeadlessWindow window(start.settings, stdout, ::isatty(STDERR_FILENO) ? stderr : nullptr,
-                        openResults);
+  HeadlessWindow window(start.settings, stdout, IsTerminal(stderr) ? stderr : nullptr, openResults);
   JobControl control;
   window.SetResumeTimerStarter([&control] { control.StartResumeTimer(); });
   QObject::connect(&control, &JobControl::jobFinished, QCoreApplication::instance(),
@@ -146,7 +142,7 @@ int RunCommand(const QStringList& arguments) {
   }
   // A reader of the log that goes away (`| head`) must not end the job mid-run: its results and
   // log file are still to be saved, so a write to the closed pipe only fails.
-  std::signal(SIGPIPE, SIG_IGN);
+  KeepRunningWhenReaderLeaves();
   for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
   const JobOutcome outcome = RunJob(start, config, options.openResults);
 

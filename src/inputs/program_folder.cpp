@@ -1,10 +1,11 @@
 #include "inputs/program_folder.h"
 
+#include "platform/folders.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <stdexcept>
 
@@ -51,7 +52,7 @@ QString ChooseProgramFolder(const ProgramFolderPlaces& places) {
   if (!places.requested.isEmpty()) return QDir(places.requested).absolutePath();
   const QString executableFolder = QDir(places.executableFolder).absolutePath();
   const bool installed = QFileInfo(InstalledCatalogue(executableFolder)).isFile() ||
-                         !QFileInfo(executableFolder).isWritable();
+                         !FolderTakesNewFiles(executableFolder);
   if (!installed) return executableFolder;
   if (places.userFolder.isEmpty()) {
     Fail(u"Cannot find the user's data folder for the program's files"_qs);
@@ -62,13 +63,10 @@ QString ChooseProgramFolder(const ProgramFolderPlaces& places) {
 }
 
 ProgramFolderPlaces ProgramFolderPlacesOfThisProgram(const QString& requested) {
-  // Both front ends keep their files in one folder whatever their application names are, so
-  // the folder is named here rather than taken from the application.
-  const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   ProgramFolderPlaces places;
   places.requested = requested;
   places.executableFolder = QCoreApplication::applicationDirPath();
-  places.userFolder = dataFolder.isEmpty() ? QString() : QDir(dataFolder).filePath(u"korvath"_qs);
+  places.userFolder = UserDataFolder();
   return places;
 }
 

@@ -1,5 +1,6 @@
 #include "textutil/text_file.h"
 
+#include "platform/code_page.h"
 #include "textutil/file_errors.h"
 #include "textutil/windows1251.h"
 
@@ -11,10 +12,6 @@
 
 #include <optional>
 #include <stdexcept>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace korvath {
 namespace {
@@ -133,22 +130,13 @@ DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8) {
   return {DecodeLocal8Bit(bytes), false};
 }
 
-bool LocaleEncodingIsUtf8() {
-#ifdef Q_OS_WIN
-  return GetACP() == CP_UTF8;
-#else
-  // Qt takes the 8-bit encoding of every other system to be UTF-8, whatever the locale says.
-  return true;
-#endif
-}
-
 TextFileLines ReadTextFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) ThrowFileError(FileAction::Open, path, file.errorString());
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError)
     ThrowFileError(FileAction::Read, path, file.errorString());
-  const DecodedText decoded = DecodeTextFile(bytes, LocaleEncodingIsUtf8());
+  const DecodedText decoded = DecodeTextFile(bytes, SystemEncodingIsUtf8());
   return {SplitTextLines(decoded.text), decoded.readAsWindows1251};
 }
 

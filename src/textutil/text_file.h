@@ -32,8 +32,6 @@ struct DecodedText {
 // The text of a user's file from its bytes, by the rules of ReadTextFile; `localeIsUtf8` says
 // whether the locale's 8-bit encoding is UTF-8.
 DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8);
-// Whether the locale's 8-bit encoding is UTF-8 (always on Linux and macOS).
-bool LocaleEncodingIsUtf8();
 
 // The log line that tells the user a file was read as Windows-1251.
 QString Windows1251Notice(const QString& path);

@@ -1,6 +1,7 @@
 #include "ui/form_job_window.h"
 
 #include "engine/job_control.h"
+#include "platform/shell_open.h"
 #include "results/job_status_text.h"
 #include "results/ui_hand_off.h"
 #include "ui/log_follow.h"
@@ -10,13 +11,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSpinBox>
-#include <QUrl>
 
 #include <chrono>
 #include <stdexcept>
@@ -33,7 +32,7 @@ constexpr std::chrono::milliseconds kRefreshInterval(500);
 }  // namespace
 
 void OpenWithDesktop(const QString& path) {
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+  if (!OpenWithSystem(path)) {
     throw std::runtime_error(
         QString::fromUtf16(kDocumentNotOpened).arg(QDir::toNativeSeparators(path)).toStdString());
   }

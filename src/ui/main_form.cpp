@@ -2,6 +2,7 @@
 
 #include "inputs/region_catalogue.h"
 #include "inputs/saved_inputs.h"
+#include "platform/tls_library.h"
 #include "results/run_log.h"
 #include "ui/memo_lines.h"
 #include "ui/message_box.h"

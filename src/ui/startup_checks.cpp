@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QStringList>
 
-#include <openssl/ssl.h>
-
 namespace korvath {
 namespace {
 
@@ -33,15 +31,6 @@ QString LocationCheckMessage(const QString& folderPath, bool tlsAvailable) {
                               u"Вероятно, Вы запустили программу изнутри архива!"_qs});
   }
   return {};
-}
-
-bool TlsLibraryAvailable() {
-  SSL_CTX* context = SSL_CTX_new(TLS_client_method());
-  if (context == nullptr) {
-    return false;
-  }
-  SSL_CTX_free(context);
-  return true;
 }
 
 }  // namespace korvath

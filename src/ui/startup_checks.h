@@ -12,7 +12,4 @@ inline constexpr char16_t kLocationCheckCaption[] = u"Внимание!";
 // the TLS library could be initialised.
 QString LocationCheckMessage(const QString& folderPath, bool tlsAvailable);
 
-// Whether the TLS library can make the client context that every HTTPS request needs.
-bool TlsLibraryAvailable();
-
 }  // namespace korvath

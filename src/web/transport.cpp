@@ -15,8 +15,6 @@
 
 #include <stdexcept>
 
-#include <poll.h>
-
 namespace korvath {
 namespace {
 
@@ -57,9 +55,16 @@ bool Transport::IsUsable() {
   if (!IsOpen() || buffer_.size() > 0) return false;
   auto& socket = tls_ ? beast::get_lowest_layer(*tls_).socket() : plain_->socket();
   // Between responses an idle connection has nothing to read; anything there is a close, a
-  // reset or a TLS alert. One poll that does not wait asks this with a single system call.
-  pollfd probe{.fd = socket.native_handle(), .events = POLLIN, .revents = 0};
-  return ::poll(&probe, 1, 0) == 0;
+  // reset or a TLS alert. A look at the first byte that does not wait asks this on every system.
+  error_code error;
+  const bool wasNonBlocking = socket.non_blocking();
+  socket.non_blocking(true, error);
+  if (error) return false;
+  char byte = 0;
+  error_code peeked;
+  socket.receive(asio::buffer(&byte, 1), asio::socket_base::message_peek, peeked);
+  socket.non_blocking(wasNonBlocking, error);
+  return !error && peeked == asio::error::would_block;
 }
 
 template <class Operation>

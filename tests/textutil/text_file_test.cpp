@@ -1,4 +1,5 @@
 #include "textutil/text_file.h"
+#include "platform/code_page.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,7 +113,7 @@ TEST_F(TextFileTest, ByteOrderMarkSelectsEncoding) {
 
 // Every byte a Windows-1251 file can hold survives reading, saving and reading again.
 TEST_F(TextFileTest, Windows1251FileIsSavedWithoutLoss) {
-  if (!LocaleEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
+  if (!SystemEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
   QByteArray bytes = "\xEF\xEB\xE0\xF1\xF2\xE8\xEA\r\n";
   for (int byte = 0x80; byte <= 0xFF; ++byte) bytes.append(char(byte));
   WriteBytes("keywords.txt", bytes);

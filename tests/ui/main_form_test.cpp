@@ -1,4 +1,5 @@
 #include "form_fixture.h"
+#include "platform/code_page.h"
 
 #include "engine/job_folders.h"
 #include "textutil/text_file.h"
@@ -206,7 +207,7 @@ TEST_F(MainForm, StartInAFolderTakenByAnotherJobIsRefusedInAMessageBox) {
 
 // Queries saved on a Russian-language Windows come back whole and are saved back whole.
 TEST_F(MainForm, Windows1251QueriesSurviveTheCloseSave) {
-  if (!LocaleEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
+  if (!SystemEncodingIsUtf8()) GTEST_SKIP() << "the locale's 8-bit encoding is not UTF-8";
   const QStringList queries = {u"пластиковые окна"_qs, u"ремонт"_qs};
   WriteFile(u"keywords.txt"_qs, QByteArray::fromHex("efebe0f1f2e8eaeee2fbe520eeeaede00d0a"
                                                     "f0e5eceeedf20d0a"));

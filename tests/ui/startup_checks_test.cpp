@@ -1,5 +1,7 @@
 #include "ui/startup_checks.h"
 
+#include "platform/tls_library.h"
+
 #include <gtest/gtest.h>
 
 namespace korvath {

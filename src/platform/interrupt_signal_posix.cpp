@@ -1,4 +1,4 @@
-#include "cli/interrupt_signal.h"
+#include "platform/interrupt_signal.h"
 
 #include <QSocketNotifier>
 
@@ -21,6 +21,8 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 int pipeEnds[2] = {-1, -1};
 struct sigaction previous[std::size(kSignals)];
 
+// The handler only writes one byte to a pipe, the one thing that is safe inside a signal handler;
+// the event loop reads it.
 void OnSignal(int) {
   const int savedErrno = errno;
   const char byte = 1;
@@ -39,8 +41,14 @@ InterruptSignal::InterruptSignal(QObject* parent) : QObject(parent) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds) != 0) {
     ThrowSystemError("socketpair");
   }
-  notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &InterruptSignal::Drain);
+  auto* notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+  listener_ = notifier;
+  connect(notifier, &QSocketNotifier::activated, this, [this] {
+    char bytes[64];
+    bool any = false;
+    while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) any = true;
+    if (any) emit interrupted();
+  });
 
   struct sigaction action {};
   action.sa_handler = OnSignal;
@@ -54,17 +62,10 @@ InterruptSignal::InterruptSignal(QObject* parent) : QObject(parent) {
 InterruptSignal::~InterruptSignal() {
   for (std::size_t i = 0; i < std::size(kSignals); ++i)
     ::sigaction(kSignals[i], &previous[i], nullptr);
-  delete notifier_;
+  delete listener_;
   ::close(pipeEnds[0]);
   ::close(pipeEnds[1]);
   pipeEnds[0] = pipeEnds[1] = -1;
-}
-
-void InterruptSignal::Drain() {
-  char bytes[64];
-  bool any = false;
-  while (::read(pipeEnds[0], bytes, sizeof bytes) > 0) any = true;
-  if (any) emit interrupted();
 }
 
 }  // namespace korvath

@@ -1,0 +1,7 @@
+#include "platform/tls_library.h"
+
+namespace korvath {
+
+bool TlsLibraryAvailable() { return TlsLibraryAnswers(); }
+
+}  // namespace korvath
