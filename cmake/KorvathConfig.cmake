@@ -17,6 +17,14 @@ target_compile_definitions(korvath_config INTERFACE
   QT_DISABLE_DEPRECATED_BEFORE=0x060000
   BOOST_ASIO_NO_DEPRECATED)
 
+if(WIN32)
+  # Windows 10 and later; Asio's sockets need the system's socket libraries, and a source with
+  # Beast's many templates passes the object format's default section count.
+  target_compile_definitions(korvath_config INTERFACE _WIN32_WINNT=0x0A00 NOMINMAX)
+  target_compile_options(korvath_config INTERFACE -Wa,-mbig-obj)
+  target_link_libraries(korvath_config INTERFACE ws2_32 mswsock)
+endif()
+
 if(KORVATH_SANITIZE STREQUAL "address")
   target_compile_options(korvath_config INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     // kept, so the program ends without waiting for it or taking apart the window and the
     // libraries that its thread may still be using.
     std::fflush(nullptr);
-    std::quick_exit(status);
+    std::_Exit(status);
   }
   return status;
 }

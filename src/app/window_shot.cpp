@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
     }
     // A job may still be inside a request; nothing of it is to be kept.
     std::fflush(nullptr);
-    std::quick_exit(status);
+    std::_Exit(status);
   };
   const auto runJob = [&] {
     form.findChild<QSpinBox*>(u"WorkersSpinEdit"_qs)->setValue(parser.value(workers).toInt());

@@ -1,5 +1,6 @@
 #include "e2e_support.h"
 
+#include "support/child_process.h"
 #include "textutil/text_file.h"
 #include "textutil/windows1251.h"
 
@@ -12,6 +13,9 @@
 #include <stdexcept>
 
 namespace korvath::e2e {
+
+using testing::SendSignal;
+using testing::StartAsShellWould;
 
 namespace {
 
@@ -31,9 +35,7 @@ void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runA
   process.setProcessEnvironment(variables);
   process.setArguments(QStringList{u"run"_qs, u"--dir"_qs, sandbox.ProgramFolder()} + runArguments);
   process.setWorkingDirectory(sandbox.WorkingFolder());
-  // A shell starts programs with SIGPIPE at its default; this test program may have it ignored.
-  process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
-  process.start();
+  StartAsShellWould(process);
   if (!process.waitForStarted(kHangMs)) {
     throw std::runtime_error("korvath-cli did not start: " + process.errorString().toStdString());
   }
@@ -159,8 +161,7 @@ CliResult RunCliPipedTo(const Sandbox& sandbox, const QStringList& runArguments,
   process.setArguments(
       {u"-c"_qs, u"set -o pipefail; "_qs + command.join(u' ') + u" | "_qs + pipeTo});
   process.setWorkingDirectory(sandbox.WorkingFolder());
-  process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
-  process.start();
+  StartAsShellWould(process);
   return Collect(process, {});
 }
 
@@ -205,10 +206,7 @@ bool RunningCli::WaitForOutput(const std::function<bool(const QString&)>& done) 
   }
 }
 
-void RunningCli::Signal(int signalNumber) {
-  // An ended process has no id, and kill(0, …) would signal this whole process group.
-  if (const qint64 id = process_.processId(); id > 0) ::kill(static_cast<pid_t>(id), signalNumber);
-}
+bool RunningCli::Signal(int signalNumber) { return SendSignal(process_, signalNumber); }
 
 CliResult RunningCli::Finish() { return Collect(process_, out_); }
 

@@ -96,7 +96,8 @@ class RunningCli {
 
   // Reads the log until `done` holds for what has been printed so far, or the run ends.
   bool WaitForOutput(const std::function<bool(const QString&)>& done);
-  void Signal(int signalNumber);
+  // Sends the program a signal; false where the system has none to send (Windows).
+  bool Signal(int signalNumber);
   CliResult Finish();
 
  private:

@@ -1,5 +1,6 @@
 #include "fault_support.h"
 
+#include "support/child_process.h"
 #include "support/free_port.h"
 
 #include <QProcess>
@@ -8,6 +9,9 @@
 #include <csignal>
 
 namespace korvath::e2e {
+
+using testing::SendSignal;
+using testing::StartAsShellWould;
 
 namespace {
 
@@ -73,8 +77,7 @@ RunningCli StartMountedCli(const Sandbox& sandbox, const QString& mounts,
                                      QStringLiteral(KORVATH_CLI_PATH), u"run"_qs, u"--dir"_qs,
                                      sandbox.ProgramFolder()} +
                          runArguments);
-    process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_DFL); });
-    process.start();
+    StartAsShellWould(process);
   });
 }
 

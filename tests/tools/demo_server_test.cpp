@@ -1,5 +1,6 @@
 #include "demo-engine/demo_server.h"
 #include "devtls/self_signed.h"
+#include "support/child_process.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -113,7 +114,11 @@ TEST(DemoEngineProgram, PrintsItsOriginAndEndsCleanly) {
     if (bySignal) {
       Client client(static_cast<unsigned short>(match.captured(1).toUInt()));
       EXPECT_EQ(client.Get("/search/direct?text=a&lr=1").result_int(), 200);
-      ::kill(static_cast<pid_t>(engine.processId()), SIGTERM);
+      if (!testing::SendSignal(engine, SIGTERM)) {
+        engine.kill();  // Windows has no signals to send a program
+        engine.waitForFinished();
+        continue;
+      }
     }
     ASSERT_TRUE(engine.waitForFinished(30000));
     EXPECT_EQ(engine.exitStatus(), QProcess::NormalExit);

@@ -1,5 +1,7 @@
 #include "demo-engine/demo_session.h"
 
+#include <QTime>
+
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -7,8 +9,6 @@
 #include <boost/beast/ssl.hpp>
 
 #include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,16 +38,7 @@ std::string PeerAddress(const asio::ip::tcp::socket& socket) {
 
 // Local wall-clock time with milliseconds, so that a log shows how far apart requests were.
 std::string TimeStamp() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
-                static_cast<int>(ms.count()));
-  return text;
+  return QTime::currentTime().toString(u"HH:mm:ss.zzz"_qs).toStdString();
 }
 
 class Session : public std::enable_shared_from_this<Session> {
