@@ -2,6 +2,7 @@
 
 #include "cli/json_text.h"
 #include "inputs/program_folder.h"
+#include "platform/console.h"
 #include "web/address.h"
 #include "web/proxy_file.h"
 #include "web/tpage_fetcher.h"
@@ -27,7 +28,7 @@ struct FetchArguments {
 };
 
 void PrintError(const QString& message) {
-  std::fprintf(stderr, "korvath-cli: %s\n", qUtf8Printable(message));
+  WriteTerminalText(stderr, u"korvath-cli: "_qs + message + u'\n');
 }
 
 std::optional<FetchArguments> ParseArguments(const QStringList& arguments) {
@@ -88,9 +89,9 @@ int FetchCommand(const QStringList& arguments) {
   try {
     const QString folder = ChooseProgramFolder(ProgramFolderPlacesOfThisProgram(parsed->folder));
     if (const std::optional<ProxySettings> proxy = ReadProxyFile(folder)) {
-      std::fprintf(stderr, "%s\n", qUtf8Printable(proxy->logLine));
+      WriteTerminalText(stderr, proxy->logLine + u'\n');
       if (proxy->unusableReason) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(*proxy->unusableReason));
+        WriteTerminalText(stderr, *proxy->unusableReason + u'\n');
         return kFailed;
       }
       fetcher.SetProxyParams(proxy->params);

@@ -4,6 +4,7 @@
 #include "engine/card_parse.h"
 #include "engine/engine_origin.h"
 #include "engine/results_page.h"
+#include "platform/console.h"
 #include "web/body_text.h"
 
 #include <QByteArray>
@@ -19,7 +20,7 @@ namespace {
 constexpr int kUsageOrInputError = 2;
 
 int Fail(const QString& message) {
-  std::fprintf(stderr, "korvath-cli: %s\n", qUtf8Printable(message));
+  WriteTerminalText(stderr, u"korvath-cli: "_qs + message + u'\n');
   return kUsageOrInputError;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/run_command.h"
 #include "cli/run_options.h"
 #include "cli/ui_turn.h"
+#include "platform/console.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -50,6 +51,7 @@ bool AsksForHelp(const QString& argument) {
 
 int main(int argc, char* argv[]) {
   korvath::TurnTakingApplication app(argc, argv);
+  korvath::PrepareStandardStreams();
   QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() < 2) {
     return PrintUsage(stderr, kExitBadCommand);

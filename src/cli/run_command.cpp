@@ -140,9 +140,6 @@ int RunCommand(const QStringList& arguments) {
       return std::make_unique<TPageFetcher>(fetcherOptions);
     };
   }
-  // A reader of the log that goes away (`| head`) must not end the job mid-run: its results and
-  // log file are still to be saved, so a write to the closed pipe only fails.
-  KeepRunningWhenReaderLeaves();
   for (const QString& notice : notices) PrintLine(stdout, LogLine(notice));
   const JobOutcome outcome = RunJob(start, config, options.openResults);
 

@@ -17,7 +17,9 @@ int TerminalColumns(std::FILE* stream);
 // or a pipe, and on Windows as UTF-16 to a console, whose own code page is not the system's.
 void WriteTerminalText(std::FILE* stream, QStringView text);
 
-// A reader that goes away (`| head`) makes a write to the pipe fail rather than end the program.
-void KeepRunningWhenReaderLeaves();
+// Makes the standard streams carry the program's bytes unchanged (Windows would write each "\n"
+// as CR LF), and a reader that goes away (`| head`) make a write fail rather than end the
+// program: a job's results and log file are still to be saved.
+void PrepareStandardStreams();
 
 }  // namespace korvath

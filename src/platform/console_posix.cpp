@@ -22,6 +22,6 @@ void WriteTerminalText(std::FILE* stream, QStringView text) {
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
-void KeepRunningWhenReaderLeaves() { std::signal(SIGPIPE, SIG_IGN); }
+void PrepareStandardStreams() { std::signal(SIGPIPE, SIG_IGN); }
 
 }  // namespace korvath

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -38,6 +39,9 @@ void WriteTerminalText(std::FILE* stream, QStringView text) {
 }
 
 // Windows has no signal for a closed pipe: the write fails, and the program goes on.
-void KeepRunningWhenReaderLeaves() {}
+void PrepareStandardStreams() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 }  // namespace korvath

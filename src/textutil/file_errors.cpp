@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QRegularExpression>
 
-
 namespace korvath {
 
 QString RussianFileReason(const QString& systemReason) {

@@ -72,8 +72,7 @@ Utf8Scan ScanUtf8(QByteArrayView bytes) {
 // replacement characters, and saving it back would lose the user's text for good. A text whose
 // last character is merely cut short is UTF-8 still, when it holds complete characters of more
 // than one byte before that; a lone trailing byte after plain ASCII is a Windows-1251 letter.
-bool LooksLikeWindows1251(QByteArrayView bytes) {
-  const Utf8Scan scan = ScanUtf8(bytes);
+bool LooksLikeWindows1251(const Utf8Scan& scan) {
   switch (scan.shape) {
     case Utf8Shape::Whole:
       return false;
@@ -83,6 +82,12 @@ bool LooksLikeWindows1251(QByteArrayView bytes) {
       break;
   }
   return true;
+}
+
+// A character cut off at the very end goes, as the system's own decoder drops it.
+QString DecodeUtf8(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringConverter::Utf8);
+  return decoder.decode(bytes);
 }
 
 std::optional<DecodedText> DecodeWithBom(const QByteArray& bytes) {
@@ -124,9 +129,14 @@ QStringList SplitTextLines(QStringView text) {
 
 DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8) {
   if (std::optional<DecodedText> marked = DecodeWithBom(bytes)) return *std::move(marked);
-  if (localeIsUtf8 && LooksLikeWindows1251(bytes)) {
-    return {DecodeWindows1251(bytes), true};
+  const Utf8Scan scan = ScanUtf8(bytes);
+  if (localeIsUtf8) {
+    if (LooksLikeWindows1251(scan)) return {DecodeWindows1251(bytes), true};
+    return {DecodeUtf8(bytes), false};
   }
+  // Under an 8-bit code page, a file that is whole UTF-8 with letters beyond ASCII was saved as
+  // UTF-8 (Notepad's choice since Windows 10); the code page's own Cyrillic bytes never are.
+  if (scan.shape == Utf8Shape::Whole && scan.hasMultiByte) return {DecodeUtf8(bytes), false};
   return {DecodeLocal8Bit(bytes), false};
 }
 

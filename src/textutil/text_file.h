@@ -17,7 +17,8 @@ struct TextFileLines {
 
 // Reads a text file of the user's: a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark selects that
 // encoding, otherwise the locale's 8-bit encoding (the system's ANSI code page on Windows) —
-// except that under a UTF-8 locale bytes that are not UTF-8 are read as Windows-1251.
+// except that under a UTF-8 locale bytes that are not UTF-8 are read as Windows-1251, and under
+// an 8-bit code page a file that is whole UTF-8 beyond ASCII is read as UTF-8.
 // Lines end at CR LF, CR or LF; a break at the very end makes no empty last line.
 // Throws std::runtime_error when the file exists but cannot be read.
 TextFileLines ReadTextFile(const QString& path);

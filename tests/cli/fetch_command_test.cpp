@@ -25,7 +25,7 @@ CliResult RunFetch(const QStringList& arguments) {
   process.start(QStringLiteral(KORVATH_CLI), QStringList{u"fetch"_qs} + arguments);
   EXPECT_TRUE(process.waitForFinished(120000));
   return {process.exitCode(), process.readAllStandardOutput().toStdString(),
-          process.readAllStandardError().toStdString()};
+          QString::fromLocal8Bit(process.readAllStandardError()).toStdString()};
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -22,7 +22,7 @@ namespace {
 // Far above what any run here needs; only a hung program ever reaches it.
 constexpr int kHangMs = 180'000;
 
-QString Text(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+QString Text(const QByteArray& bytes) { return DecodeLocal8Bit(bytes); }
 
 void StartCli(QProcess& process, const Sandbox& sandbox, const QStringList& runArguments,
               const QStringList& environment = {}) {
@@ -56,7 +56,8 @@ CliResult Collect(QProcess& process, QString out) {
   const QString folderLine = u"Program folder: "_qs;
   if (result.out.startsWith(folderLine)) {
     const qsizetype end = result.out.indexOf(u'\n');
-    result.programFolder = result.out.mid(folderLine.size(), end - folderLine.size());
+    result.programFolder =
+        QDir::fromNativeSeparators(result.out.mid(folderLine.size(), end - folderLine.size()));
     result.out.remove(0, end < 0 ? result.out.size() : end + 1);
   }
   return result;
@@ -115,13 +116,7 @@ bool DemoEngine::WaitForLog(const std::function<bool(const QString&)>& done) {
   }
 }
 
-DemoEngine::~DemoEngine() {
-  process_.terminate();
-  if (!process_.waitForFinished(kHangMs)) {
-    process_.kill();
-    process_.waitForFinished();
-  }
-}
+DemoEngine::~DemoEngine() { testing::EndProcess(process_, kHangMs); }
 
 Sandbox::Sandbox() {
   if (!programDir_.isValid() || !workingDir_.isValid()) {

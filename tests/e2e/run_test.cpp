@@ -117,7 +117,8 @@ TEST(CliRun, CollectsEveryAdOfEveryQueryInEveryTickedRegion) {
   const QStringList logs = sandbox.ProgramFiles(u"log-*.txt"_qs);
   ASSERT_EQ(results.size(), 1);
   ASSERT_EQ(logs.size(), 1);
-  EXPECT_TRUE(run.out.endsWith(u"\nResults: "_qs + sandbox.ProgramFile(results[0]) + u'\n'));
+  EXPECT_TRUE(run.out.endsWith(u"\nResults: "_qs +
+                               QDir::toNativeSeparators(sandbox.ProgramFile(results[0])) + u'\n'));
   // The workbook goes beside the results file only; the working file gets none.
   EXPECT_EQ(sandbox.ProgramFiles(u"*.xlsx"_qs), QStringList{results[0].chopped(4) + u".xlsx"_qs});
   EXPECT_TRUE(QFileInfo::exists(sandbox.ProgramFile(u"current.csv"_qs)));

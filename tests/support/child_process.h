@@ -12,4 +12,8 @@ void StartAsShellWould(QProcess& process);
 // to send another program (Windows), so that the test can skip.
 bool SendSignal(const QProcess& process, int signalNumber);
 
+// Asks the running program to end as the system asks at shutdown, and waits until it has, for
+// up to `waitMs`; kills it after that. A console program on Windows cannot be asked: it is killed.
+void EndProcess(QProcess& process, int waitMs);
+
 }  // namespace korvath::testing

@@ -1,6 +1,9 @@
 #include "textutil/russian_plural.h"
 #include "textutil/file_errors.h"
 
+#include "platform/system_reason.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -27,10 +30,14 @@ TEST(FileErrors, GiveTheSystemsReasonInRussian) {
   QTemporaryDir dir;
   QFile file(dir.filePath(u"no/such/folder/current.csv"_qs));
   ASSERT_FALSE(file.open(QIODevice::WriteOnly));
-  EXPECT_EQ(FileFailureText(FileAction::Create, file.fileName(), file.errorString()),
-            u"Не удаётся создать файл \"%1\": нет такого файла или папки"_qs.arg(file.fileName()));
+  const QString text = FileFailureText(FileAction::Create, file.fileName(), file.errorString());
+  EXPECT_TRUE(text.startsWith(
+      u"Не удаётся создать файл \"%1\": "_qs.arg(QDir::toNativeSeparators(file.fileName()))));
   EXPECT_EQ(RussianFileReason(u"Unknown error"_qs), u"причина неизвестна"_qs);
   EXPECT_EQ(RussianFileReason(u"Диск сломан"_qs), u"Диск сломан"_qs);
+  if (RussianSystemReason(file.errorString()).isEmpty())
+    GTEST_SKIP() << "Windows words the reason in the user's own language";
+  EXPECT_TRUE(text.endsWith(u": нет такого файла или папки"_qs)) << text.toStdString();
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ TEST(DecodeTextFile, TakesWhatIsNotUtf8AsWindows1251UnderAUtf8Locale) {
       {"empty", "", u""_qs, false},
       // Where the 8-bit encoding is not UTF-8, it decides alone, as before.
       {"Windows-1251 under another locale", cp1251, DecodeLocal8Bit(cp1251), false, false},
+      {"UTF-8 under another locale", utf8, windows, false, false},
   };
   for (const DecodeCase& c : cases) {
     const DecodedText decoded = DecodeTextFile(c.bytes, c.localeIsUtf8);
