@@ -100,8 +100,10 @@ void BlockingHandOff(QObject* uiObject, const std::function<void()>& routine) {
       failure = std::current_exception();
     }
   });
-  // One per thread, kept off the stack: a thread waits for one hand-off at a time.
-  thread_local Completion done;
+  // On the caller's stack rather than one per thread: MinGW's runtime may free a thread's
+  // thread-local storage before it runs the destructors of what lives there, and the
+  // completion's mutex would be destroyed in freed memory as the thread ends.
+  Completion done;
   call->TellWhenDone(&done);
   call->Post(uiThread);
   done.Wait();
