@@ -1,6 +1,5 @@
 #include "engine/pooled_job.h"
 
-#include <thread>
 #include <vector>
 
 #include "engine/job_context.h"
@@ -8,6 +7,7 @@
 #include "engine/journal_recorder.h"
 #include "engine/pooled_route.h"
 #include "engine/task_walk.h"
+#include "platform/work_thread.h"
 
 namespace korvath {
 
@@ -66,7 +66,7 @@ void PooledJob::Run() {
   // A resumed job saves once for the queries it finds done before any worker starts.
   ReleaseFinished(false, false);
 
-  std::vector<std::thread> threads;
+  std::vector<WorkThread> threads;
   std::atomic<bool> endedOnBlock = false;
   std::atomic<bool> unreachable = false;
   auto work = [&](int number) {
@@ -92,13 +92,14 @@ void PooledJob::Run() {
     }
   };
   try {
-    for (int number = 1; number <= workers_; ++number) threads.emplace_back(work, number);
+    for (int number = 1; number <= workers_; ++number)
+      threads.emplace_back([&work, number] { work(number); });
   } catch (const std::exception&) {
     context_.Hold().RequestStop();
-    for (std::thread& started : threads) started.join();
+    for (WorkThread& started : threads) started.Join();
     throw;
   }
-  for (std::thread& thread : threads) thread.join();
+  for (WorkThread& thread : threads) thread.Join();
   context_.SetRunningWorkers(1);
 
   // Whatever was collected is shown, even rows of tasks a stop left unfinished.

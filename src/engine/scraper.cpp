@@ -3,7 +3,6 @@
 #include <QtGlobal>
 
 #include <algorithm>
-#include <thread>
 
 #include "engine/job_context.h"
 #include "engine/job_flow.h"
@@ -11,6 +10,7 @@
 #include "engine/journal_recorder.h"
 #include "engine/pooled_job.h"
 #include "engine/solo_job.h"
+#include "platform/work_thread.h"
 #include "results/progress.h"
 #include "results/run_log.h"
 #include "textutil/russian_plural.h"
@@ -134,7 +134,7 @@ TScraper::~TScraper() = default;
 void TScraper::Start(std::function<void()> onEnded) {
   // A detached thread that owns the job: nothing has to wait for it when the program ends, and
   // the job lives exactly as long as someone still refers to it.
-  std::thread([self = shared_from_this(), onEnded = std::move(onEnded)]() mutable {
+  WorkThread([self = shared_from_this(), onEnded = std::move(onEnded)]() mutable {
     try {
       self->Execute();
     } catch (const std::exception& failure) {
@@ -147,7 +147,7 @@ void TScraper::Start(std::function<void()> onEnded) {
     if (onEnded) {
       onEnded();
     }
-  }).detach();
+  }).Detach();
 }
 
 void TScraper::Execute() {

@@ -1,6 +1,7 @@
 #include "cli/headless_window.h"
 
 #include "cli/ui_turn.h"
+#include "platform/work_thread.h"
 
 #include <gtest/gtest.h>
 #include <QTimer>
@@ -118,7 +119,7 @@ TEST(HeadlessWindow, HandedOffRoutinesNeverOverlapTheMainThreadsEvents) {
   busyEvents.start();
 
   constexpr int kHandOffs = 2000;
-  std::thread job([&] {
+  WorkThread job([&] {
     for (int i = 0; i < kHandOffs; ++i) {
       window.HandOff([&] {
         if (eventRunning) overlapped = true;
@@ -133,7 +134,7 @@ TEST(HeadlessWindow, HandedOffRoutinesNeverOverlapTheMainThreadsEvents) {
     std::this_thread::yield();
   }
   app.exec();
-  job.join();
+  job.Join();
 
   EXPECT_FALSE(overlapped);
   EXPECT_GT(shared, kHandOffs);

@@ -207,7 +207,7 @@ TEST(CliRun, InterruptStopsTheJobThroughItsFinishSteps) {
 }
 
 TEST(CliRun, ReaderOfTheLogGoingAwayDoesNotEndTheJob) {
-  if (!QFileInfo::exists(u"/bin/bash"_qs)) GTEST_SKIP() << "the pipe is made by bash";
+  if (QSysInfo::kernelType() != u"linux"_qs) GTEST_SKIP() << "the pipe is made by Linux's bash";
   DemoEngine engine({u"--pages"_qs, u"3"_qs, u"--ads"_qs, u"3"_qs});
   Sandbox sandbox;
   sandbox.WriteUserFile(u"keywords.txt"_qs, {u"окна"_qs});

@@ -1,4 +1,5 @@
 #include "engine/scraper_test_fixture.h"
+#include "platform/work_thread.h"
 
 namespace korvath::testing {
 namespace {
@@ -91,7 +92,7 @@ TEST_P(ScraperHold, HeldJobMakesNoProgressUntilReleased) {
     OnMessage(c.message, [this] { job->Hold().Hold(); });
   }
   MakeJob();
-  std::thread thread([this] { job->Execute(); });
+  WorkThread thread([this] { job->Execute(); });
 
   ASSERT_TRUE(WaitFor([this] { return job->Hold().HeldWaiters() == 1; }));
   EXPECT_EQ(web.Requests().size(), c.requestsWhileHeld);
@@ -100,7 +101,7 @@ TEST_P(ScraperHold, HeldJobMakesNoProgressUntilReleased) {
   if (c.message.isEmpty()) {
     EXPECT_EQ(window.resumeTimerStarts.load(), 1);
   }
-  thread.join();
+  thread.Join();
 
   EXPECT_GT(window.Messages().size(), logSize);
   EXPECT_EQ(web.Requests().size(), 4);

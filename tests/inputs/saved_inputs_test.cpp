@@ -1,5 +1,6 @@
 #include "inputs/saved_inputs.h"
 #include "inputs/region_catalogue.h"
+#include "textutil/text_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,11 +42,11 @@ TEST_F(SavedInputs, QueriesRoundTripAndBlankListKeepsPreviousFile) {
   EXPECT_TRUE(LoadQueries(dir_.path()).lines.isEmpty());
   const QStringList queries = {u"окна"_qs, u""_qs, u"  "_qs, u"двери"_qs};
   SaveQueries(queries, dir_.path());
-  EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\n\r\n  \r\nдвери\r\n");
+  EXPECT_EQ(Bytes(u"keywords.txt"_qs), EncodeLocal8Bit(u"окна\r\n\r\n  \r\nдвери\r\n"));
   EXPECT_EQ(LoadQueries(dir_.path()).lines, queries);
   for (const QStringList& blank : {QStringList{}, QStringList{u""_qs, u" \t"_qs, u"\r"_qs}}) {
     SaveQueries(blank, dir_.path());
-    EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\n\r\n  \r\nдвери\r\n");
+    EXPECT_EQ(Bytes(u"keywords.txt"_qs), EncodeLocal8Bit(u"окна\r\n\r\n  \r\nдвери\r\n"));
   }
   EXPECT_THROW(SaveQueries(queries, PathOf(u"gone"_qs)), std::runtime_error);
 }
@@ -55,7 +56,7 @@ TEST_F(SavedInputs, Utf8KeywordsWithMarkAreReadAndWrittenBackWithout) {
   const QStringList queries = LoadQueries(dir_.path()).lines;
   EXPECT_EQ(queries, (QStringList{u"окна"_qs, u"b"_qs}));
   SaveQueries(queries, dir_.path());
-  EXPECT_EQ(Bytes(u"keywords.txt"_qs), "окна\r\nb\r\n");
+  EXPECT_EQ(Bytes(u"keywords.txt"_qs), EncodeLocal8Bit(u"окна\r\nb\r\n"));
 }
 
 TEST_F(SavedInputs, SelectionRoundTripExpandsAncestorsOfTickedNodes) {
@@ -63,7 +64,7 @@ TEST_F(SavedInputs, SelectionRoundTripExpandsAncestorsOfTickedNodes) {
   tree_.SetChecked(2, true);  // C (30)
   tree_.SetChecked(3, true);  // Dé (40)
   SaveSelection(tree_, dir_.path());
-  EXPECT_EQ(Bytes(u"selection1.txt"_qs), "C (30)\r\nDé (40)\r\n");
+  EXPECT_EQ(Bytes(u"selection1.txt"_qs), EncodeLocal8Bit(u"C (30)\r\nDé (40)\r\n"));
 
   RegionTreeModel restored;
   LoadRegionCatalogueText(restored,

@@ -217,7 +217,8 @@ TEST(CsvExport, SaveReplacesFileAndFailuresAreErrors) {
     FAIL() << "no error for an uncreatable file";
   } catch (const std::runtime_error& error) {
     EXPECT_TRUE(QString::fromStdString(error.what())
-                    .startsWith(u"Не удаётся создать файл \"%1\": "_qs.arg(missing)));
+                    .startsWith(u"Не удаётся создать файл \"%1\": "_qs.arg(
+                        QDir::toNativeSeparators(missing))));
   }
 }
 

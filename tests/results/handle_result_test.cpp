@@ -124,7 +124,7 @@ TEST(HandleResult, FinalSaveFailureIsRaisedWorkingSaveFailureIsLogged) {
   ASSERT_EQ(working.Messages().size(), 3);
   EXPECT_TRUE(
       working.Messages()[2].startsWith(u"Ошибка записи Не удаётся создать файл \"%1\": "_qs.arg(
-          QDir(missing).filePath(u"current.csv"_qs))))
+          QDir::toNativeSeparators(QDir(missing).filePath(u"current.csv"_qs)))))
       << working.Messages()[2].toStdString();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/main_form.h"
 
+#include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -71,7 +72,9 @@ class FormTest : public ::testing::Test {
   std::vector<QString> openedFolders_;
 
  private:
-  QTemporaryDir folder_;
+  // In the folder the test runs in, not the system's temporary folder: the window refuses to
+  // run from a folder under "\Temp\", where Windows keeps it.
+  QTemporaryDir folder_{QDir::current().filePath(u"korvath-window-XXXXXX"_qs)};
   std::unique_ptr<TMainForm> form_;
 };
 

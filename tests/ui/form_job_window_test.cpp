@@ -1,5 +1,6 @@
 #include "form_fixture.h"
 
+#include "platform/work_thread.h"
 #include "ui/form_job_window.h"
 #include "ui/memo_lines.h"
 
@@ -65,13 +66,13 @@ TEST_F(FormJobWindowTest, SettingsChangedWhileAJobRunsArePublished) {
   retry_.setValue(20);
   limit_.setValue(10);
   cap_.setChecked(true);
-  std::thread job([&] {
+  WorkThread job([&] {
     EXPECT_EQ(window_->IntervalSeconds(), 3);
     EXPECT_EQ(window_->RetryCount(), 20);
     EXPECT_EQ(window_->CapValue(), 10);
     EXPECT_TRUE(window_->CapEnabled());
   });
-  job.join();
+  job.Join();
   limit_.setValue(2);
   cap_.setChecked(false);
   EXPECT_EQ(window_->CapValue(), 2);

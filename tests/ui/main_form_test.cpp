@@ -186,8 +186,8 @@ TEST_F(MainForm, ClosingAfterAFailedCatalogueLoadKeepsTheSavedInputs) {
     EXPECT_TRUE(messages_[0].text.contains(c.message)) << messages_[0].text.toStdString();
     Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"двери"_qs);
     ASSERT_TRUE(Form().close());
-    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "Москва (213)\r\n");
-    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "окна\r\n");
+    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), EncodeLocal8Bit(u"Москва (213)\r\n"));
+    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), EncodeLocal8Bit(u"окна\r\n"));
   }
 }
 
@@ -368,8 +368,8 @@ TEST_F(MainForm, SavedInputsSurviveARestart) {
   Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"труба\n\nгазовые счетчики"_qs);
   TickOnly(u"CE"_qs);
   ASSERT_TRUE(Form().close());
-  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "труба\r\n\r\nгазовые счетчики\r\n");
-  EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "C (30)\r\nE (50)\r\n");
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), EncodeLocal8Bit(u"труба\r\n\r\nгазовые счетчики\r\n"));
+  EXPECT_EQ(ReadFile(u"selection1.txt"_qs), EncodeLocal8Bit(u"C (30)\r\nE (50)\r\n"));
 
   ShowForm();
   EXPECT_EQ(Control<QPlainTextEdit>("KeywordsMemo").toPlainText(), u"труба\n\nгазовые счетчики"_qs);
@@ -381,7 +381,7 @@ TEST_F(MainForm, SavedInputsSurviveARestart) {
   // A cleared query list leaves the saved queries as they were.
   Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"  \n"_qs);
   ASSERT_TRUE(Form().close());
-  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "труба\r\n\r\nгазовые счетчики\r\n");
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), EncodeLocal8Bit(u"труба\r\n\r\nгазовые счетчики\r\n"));
 }
 
 TEST_F(MainForm, FailedSaveAtCloseIsShownAndWindowStaysOpen) {

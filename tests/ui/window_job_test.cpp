@@ -1,6 +1,7 @@
 #include "form_fixture.h"
 
 #include "e2e/e2e_support.h"
+#include "textutil/text_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -169,8 +170,8 @@ TEST_F(WindowJob, ClosingMidRequestSavesInputsAndCutsTheJobOff) {
   ASSERT_TRUE(WaitForLog(u": Начинаем работу."_qs));
   ASSERT_TRUE(form.close());
   EXPECT_TRUE(form.JobCutOffAtClose());
-  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "труба\r\nгазовые счетчики\r\n");
-  EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "A (10)\r\n");
+  EXPECT_EQ(ReadFile(u"keywords.txt"_qs), EncodeLocal8Bit(u"труба\r\nгазовые счетчики\r\n"));
+  EXPECT_EQ(ReadFile(u"selection1.txt"_qs), EncodeLocal8Bit(u"A (10)\r\n"));
   const int logLines = LogLines().size();
   // Whatever the job does once its request returns, it no longer reaches the window.
   QTest::qWait(1000);
