@@ -3,6 +3,8 @@
 ; `cmake --install` filled and the name of the file to make.
 ;   makensis -DVERSION=0.1.0 -DSTAGE=/path/Korvath -DOUTFILE=/path/korvath-0.1.0-win64-setup.exe
 Unicode true
+; A 64-bit installer for a 64-bit program: it also runs where 32-bit programs cannot (wine64)
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "x64.nsh"
@@ -19,8 +21,10 @@ RequestExecutionLevel admin
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Russian"
 
+; Installed for every user of the machine, as Program Files is.
 Function .onInit
   SetRegView 64
+  SetShellVarContext all
 FunctionEnd
 
 Section "Korvath"
@@ -39,6 +43,7 @@ SectionEnd
 
 Function un.onInit
   SetRegView 64
+  SetShellVarContext all
 FunctionEnd
 
 ; The user's own files live in %LOCALAPPDATA%\Korvath and stay.

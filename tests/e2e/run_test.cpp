@@ -2,6 +2,7 @@
 
 #include "demo-engine/demo_ads.h"
 #include "demo-engine/demo_cards.h"
+#include "platform/code_page.h"
 #include "support/tinyproxy.h"
 
 #include <QDir>
@@ -357,6 +358,7 @@ TEST(CliRun, ProxyListOfNoUseIsRefusedBeforeAnyRequest) {
 
 // Queries saved on a Russian-language Windows are searched for as they were written.
 TEST(CliRun, ReadsWindows1251QueriesUnderAUtf8Locale) {
+  if (!SystemEncodingIsUtf8()) GTEST_SKIP() << "the system's own code page is Windows-1251";
   DemoEngine engine({u"--pages"_qs, u"1"_qs, u"--ads"_qs, u"1"_qs});
   Sandbox sandbox;
   sandbox.WriteBytes(u"keywords.txt"_qs,
