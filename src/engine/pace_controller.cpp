@@ -101,17 +101,19 @@ void PaceController::Blocked(TimePoint now) {
   if (probing_) probeSpacing_ = std::min(probeSpacing_ * 2, kLongestProbeSpacing);
   probing_ = false;
   blocked_ = std::max(interval_, kSmallest);
-  // A clean interval at or below a blocked one was clean under a limit that has since tightened,
-  // or only while a burst the engine allows lasted. After a long clean run the limit is close:
-  // the pace settles a little slower. Otherwise the search begins again from a safe distance.
+  // A clean interval at or below a blocked one was clean by chance (the jitter), only while a burst
+  // the engine allows lasted, or under a limit that has since tightened. The pace first settles a
+  // little slower; blocked again soon after, it begins the search again from a safe distance.
   if (clean_ && *clean_ <= *blocked_) {
     clean_.reset();
-    if (heldLong) {
+    if (heldLong || !eased_) {
+      eased_ = !heldLong;
       clean_ = *blocked_ * kConverged;
       interval_ = *clean_;
       settled_ = true;
       return;
     }
+    eased_ = false;
   }
   if (clean_) {
     // The clean interval needs no new proof: the search goes on halfway to the new block, and a

@@ -64,6 +64,8 @@ class PaceController {
   std::optional<double> announced_;
   std::optional<TimePoint> lastBlock_;
   bool cleanSinceBlock_ = true;
+  // Whether the pace was last made slower after a short clean run.
+  bool eased_ = false;
 };
 
 }  // namespace korvath

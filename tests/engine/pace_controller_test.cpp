@@ -45,13 +45,16 @@ const PaceCase kPaceCases[] = {
     {"settles where the gap closes", 1000, 0, "b 20c 20c 20c 20c 20c", 1050, 1050},
     {"a pace blocked after a long clean run settles a little slower", 1000, 0,
      "b 20c 20c 20c 20c 20c w b", 1155, 1050},
-    {"a pace blocked soon again starts the search again", 1000, 0,
-     "b 20c 20c 20c 20c 20c w b 20c w b", 1732, 1050},
+    {"a pace blocked after a short clean run settles a little slower once", 1000, 0,
+     "b 20c 20c 20c 20c 20c w b 20c w b", 1270, 1050},
+    {"a pace blocked soon after that starts the search again", 1000, 0,
+     "b 20c 20c 20c 20c 20c w b 20c w b 20c w b", 1906, 1050},
     {"a try that held moves the pace down", 1000, 0, "b 20c 20c 20c 20c 20c 1000c 20c", 996, 1050},
     {"a try that was blocked goes back", 1000, 0, "b 20c 20c 20c 20c 20c 1000c w b", 1050, 1050},
     {"a try never reaches under the floor", 1000, 1000, "b 20c 20c 20c 20c 20c 1000c", 1050, 1050},
     {"a learned pace is kept", 3000, 0, "20c", 400, -1, 400},
-    {"a learned pace that is blocked is learned again", 3000, 0, "w b", 600, -1, 400},
+    {"a learned pace that is blocked settles a little slower", 3000, 0, "w b", 440, -1, 400},
+    {"a learned pace blocked again soon is learned again", 3000, 0, "w b c w b", 660, -1, 400},
 };
 
 TEST(PaceController, LearnsFromAnswers) {
