@@ -204,6 +204,9 @@ read -r _ _ _ start < <(engine_figures "$scratch/memory/second/engine.log" first
 first_blocks=$(awk '$3 == "GET" && $5 == "->" && ++n <= 20 && $6 == "429"' \
   "$scratch/memory/second/engine.log" | wc -l)
 echo
+echo "a first job and a second one from its pace, window, 1 address"
+printf '%-9s %-8s %-6s %-9s %-7s %s\n' job req/s ratio requests blocked% gap_ms
+for job in first second; do report_job "$scratch/memory/$job" "$job" 1; done
 echo "second job: median gap of its first 20 requests $start ms (the first job's: $fresh_start" \
   "ms), the first job's settled gap $learned ms; $first_blocks of its first 20 requests blocked"
 if awk -v s="$start" -v l="$learned" -v b="$first_blocks" 'BEGIN {
