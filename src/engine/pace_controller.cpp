@@ -94,6 +94,7 @@ void PaceController::Blocked(TimePoint now) {
   if (!cleanSinceBlock_ || (lastBlock_ && now - *lastBlock_ < kWaveSpan)) return;
   cleanSinceBlock_ = false;
   lastBlock_ = now;
+  // A run as long as the longest proof showed the pace holding before this block.
   const bool heldLong = sinceBlock_ >= kLongestProof;
   proof_ = std::clamp(2 * sinceBlock_, kProbeAnswers, kLongestProof);
   sinceBlock_ = 0;
