@@ -34,7 +34,6 @@ counts=("$@")
 ((${#counts[@]})) || counts=(1 2 4 8 16)
 cli="$build/bin/korvath-cli"
 engine="$build/bin/korvath-demo-engine"
-tinyproxy=/usr/bin/tinyproxy
 interval=0.2
 answer_ms=50
 ads_per_page=8
@@ -58,42 +57,6 @@ fi
 source bench/script_support.sh
 require_programs "$cli" "$engine" "$tinyproxy"
 make_scratch pool
-
-# Starts a tinyproxy listening on 127.0.0.1 whose connections leave from $1; sets $proxy_port.
-# The port is one that nothing answered on a moment ago; tinyproxy ends at once when another
-# program took it meanwhile, and the next port is tried.
-start_proxy() {
-  local bind=$1 config
-  for _ in $(seq 50); do
-    proxy_port=$((20000 + RANDOM % 40000))
-    (exec 3<>"/dev/tcp/127.0.0.1/$proxy_port") 2>/dev/null && continue
-    config="$scratch/tinyproxy-$bind.conf"
-    printf '%s\n' "Port $proxy_port" "Listen 127.0.0.1" "Bind $bind" "Allow 127.0.0.1" \
-      "Timeout 30" "MaxClients 20" "LogLevel Critical" >"$config"
-    "$tinyproxy" -d -c "$config" >>"$scratch/tinyproxy.err" 2>&1 &
-    local pid=$!
-    kill_on_exit "$pid"
-    proxy_pids+=("$pid")
-    for _ in $(seq 100); do
-      (exec 3<>"/dev/tcp/127.0.0.1/$proxy_port") 2>/dev/null && return 0
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.05
-    done
-  done
-  echo "tinyproxy did not start for $bind" >&2
-  cat "$scratch/tinyproxy.err" >&2
-  exit 1
-}
-
-stop_proxies() {
-  local pid
-  for pid in "${proxy_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    forget_on_exit "$pid"
-  done
-  proxy_pids=()
-}
 
 # Result records of a CSV file: a line break inside a quoted field continues the record.
 csv_records() {
@@ -192,7 +155,6 @@ printf '%-4s %-9s %-8s %-8s %-8s %-10s %-7s %-7s %s\n' N requests wall_s req/min
 rate_one=
 cpu_one=
 failed=0
-proxy_pids=()
 for n in "${counts[@]}"; do
   proxy_list=()
   expected_clients=

@@ -7,16 +7,22 @@ namespace korvath {
 namespace {
 
 // While nothing has been blocked, each clean answer shortens the interval this much.
-constexpr double kDescent = 0.5;
+constexpr double kDescent = 0.25;
 // Below this a shorter interval makes no difference: the descent goes to the floor.
 constexpr double kSmallest = 20;
 // A block at a shorter interval than this backs off from this.
-constexpr double kBackoffBase = 100;
+constexpr double kBackoffBase = 50;
 constexpr double kBackoff = 1.5;
-// Clean answers in a row after which an interval counts as clean.
+// Clean answers in a row after which an interval counts as clean: at least this many, and twice
+// as many as came clean before the last block, since a block wait empties the engine's count and
+// an interval that is too short passes as many again before it is blocked; at most the longest.
 constexpr int kProbeAnswers = 20;
+constexpr int kLongestProof = 80;
 // The search ends when the clean interval is this close above the blocked one.
 constexpr double kConverged = 1.1;
+// A try goes halfway to the blocked interval, but never faster than this share of the clean one:
+// a block wait costs far more than a few answers at a slower pace.
+constexpr double kLongestStep = 0.9;
 // Once settled, a faster interval is tried after this many clean answers, doubled each time such a
 // try was blocked, up to the longest spacing.
 constexpr int kFirstProbeSpacing = 1000;
@@ -33,6 +39,7 @@ PaceController::PaceController(Milliseconds start, Milliseconds floor, std::uint
     : interval_(double(std::max(start, floor).count())),
       floor_(double(floor.count())),
       random_(seed),
+      proof_(kProbeAnswers),
       probeSpacing_(kFirstProbeSpacing) {}
 
 void PaceController::Resume(Milliseconds learned) {
@@ -57,12 +64,13 @@ PaceController::Milliseconds PaceController::Next() {
 
 void PaceController::Clean() {
   cleanSinceBlock_ = true;
+  ++sinceBlock_;
   if (!blocked_) {
     interval_ = interval_ * kDescent < kSmallest ? floor_ : std::max(floor_, interval_ * kDescent);
     if (interval_ == floor_) settled_ = true;
     return;
   }
-  if (++cleanAnswers_ < (settled_ && !probing_ ? probeSpacing_ : kProbeAnswers)) return;
+  if (++cleanAnswers_ < (settled_ && !probing_ ? probeSpacing_ : proof_)) return;
   cleanAnswers_ = 0;
   if (settled_ && !probing_) {
     // Settled for long enough: try whether the limit has loosened.
@@ -78,7 +86,7 @@ void PaceController::Clean() {
     settled_ = true;
     return;
   }
-  interval_ = std::max(floor_, std::sqrt(*clean_ * *blocked_));
+  interval_ = std::max({floor_, std::sqrt(*clean_ * *blocked_), *clean_ * kLongestStep});
   probing_ = settled_;
 }
 
@@ -86,13 +94,28 @@ void PaceController::Blocked(TimePoint now) {
   if (!cleanSinceBlock_ || (lastBlock_ && now - *lastBlock_ < kWaveSpan)) return;
   cleanSinceBlock_ = false;
   lastBlock_ = now;
+  // A run as long as the longest proof showed the pace holding before this block.
+  const bool heldLong = sinceBlock_ >= kLongestProof;
+  proof_ = std::clamp(2 * sinceBlock_, kProbeAnswers, kLongestProof);
+  sinceBlock_ = 0;
   cleanAnswers_ = 0;
   if (probing_) probeSpacing_ = std::min(probeSpacing_ * 2, kLongestProbeSpacing);
   probing_ = false;
   blocked_ = std::max(interval_, kSmallest);
-  // A clean interval at or below a blocked one was clean under a limit that has since tightened:
-  // the search begins again from a safe distance.
-  if (clean_ && *clean_ <= *blocked_) clean_.reset();
+  // A clean interval at or below a blocked one was clean by chance (the jitter), only while a burst
+  // the engine allows lasted, or under a limit that has since tightened. The pace first settles a
+  // little slower; blocked again soon after, it begins the search again from a safe distance.
+  if (clean_ && *clean_ <= *blocked_) {
+    clean_.reset();
+    if (heldLong || !eased_) {
+      eased_ = !heldLong;
+      clean_ = *blocked_ * kConverged;
+      interval_ = *clean_;
+      settled_ = true;
+      return;
+    }
+    eased_ = false;
+  }
   if (clean_) {
     // The clean interval needs no new proof: the search goes on halfway to the new block, and a
     // faster try that was blocked goes back to it.

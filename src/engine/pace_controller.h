@@ -53,13 +53,19 @@ class PaceController {
   // The longest interval known blocked, and the shortest known clean since.
   std::optional<double> blocked_;
   std::optional<double> clean_;
+  // Clean answers at the present interval, how many make it clean, and clean answers since the
+  // last block.
   int cleanAnswers_ = 0;
+  int proof_;
+  int sinceBlock_ = 0;
   bool probing_ = false;
   int probeSpacing_;
   bool settled_ = false;
   std::optional<double> announced_;
   std::optional<TimePoint> lastBlock_;
   bool cleanSinceBlock_ = true;
+  // Whether the pace was last made slower after a short clean run.
+  bool eased_ = false;
 };
 
 }  // namespace korvath

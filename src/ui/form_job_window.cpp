@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -90,7 +91,21 @@ void FormJobWindow::ShowProgress(ProgressBarId bar, int maximum, int position,
 
 void FormJobWindow::ShowJobStatus(const JobStatus& status) {
   status_ = status;
+  if (status.pace && controls_.paceSpinEdit) {
+    controls_.paceSpinEdit->setValue(double(status.pace->count()) / 1000);
+  }
   ShowRunState();
+}
+
+void FormJobWindow::ShowPaceBox(bool jobStarts) {
+  QDoubleSpinBox* pace = controls_.paceSpinEdit;
+  if (!pace) return;
+  // The interval box keeps what the user set: the pause the next job starts from.
+  const bool shown =
+      jobStarts && controls_.autoIntervalCheckBox && controls_.autoIntervalCheckBox->isChecked();
+  if (shown) pace->setValue(controls_.intervalSpinEdit->value());
+  pace->setVisible(shown);
+  controls_.intervalSpinEdit->setVisible(!shown);
 }
 
 JobPhase FormJobWindow::Phase() const {
@@ -146,6 +161,7 @@ void FormJobWindow::SetInputsEnabled(bool enabled) {
   controls_.limit10CheckBox->setEnabled(enabled);
   if (controls_.workersSpinEdit) controls_.workersSpinEdit->setEnabled(enabled);
   if (controls_.autoIntervalCheckBox) controls_.autoIntervalCheckBox->setEnabled(enabled);
+  ShowPaceBox(!enabled);
   // The start state begins a job's line, the finish state ends it.
   if (!enabled) {
     status_ = {};

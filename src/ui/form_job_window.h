@@ -12,6 +12,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QObject;
 class QPlainTextEdit;
@@ -42,8 +43,10 @@ struct JobControls {
   // down while the job is held.
   QSpinBox* workersSpinEdit = nullptr;
   QAbstractButton* pauseButton = nullptr;
-  // Whether the job learns its pace, which it also reads only at its start.
+  // Whether the job learns its pace, which it also reads only at its start; and the box that shows
+  // the pace in use in the interval box's place while such a job runs.
   QCheckBox* autoIntervalCheckBox = nullptr;
+  QDoubleSpinBox* paceSpinEdit = nullptr;
 };
 
 // Opens a document in the application that the desktop associates with it; throws, with the
@@ -90,6 +93,8 @@ class FormJobWindow : public JobWindow {
 
  private:
   QProgressBar& Bar(ProgressBarId bar) const;
+  // Puts the pace box in the interval box's place while a job with an automatic pace runs.
+  void ShowPaceBox(bool jobStarts);
   void PublishSettings();
   JobPhase Phase() const;
 

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -124,7 +125,7 @@ TMainForm::TMainForm(MainFormOptions options, QWidget* parent)
       JobControls{LogsMemo, KeywordsMemo, RegionsTree, StartButton, Limit10CheckBox,
                   IntervalSpinEdit, LimitSpinEdit, RetrySpinEdit, ProgressBar, StagesProgressBar,
                   &LogArea->Results(), RunStateLabel, WorkersSpinEdit, PauseButton,
-                  AutoIntervalCheckBox},
+                  AutoIntervalCheckBox, PaceSpinEdit},
       jobControl_, options_.openDocument);
   resize(1088, 668);
   LayOutControls();
@@ -182,6 +183,15 @@ void TMainForm::CreateControls() {
   AutoIntervalCheckBox->setToolTip(
       u"Каждый адрес сам находит паузу, при которой Яндекс почти не блокирует запросы; "
       u"интервал задаёт паузу, с которой начинать."_qs);
+  // Tenths of a second, which the learned pauses need and the interval box does not hold.
+  PaceSpinEdit = new QDoubleSpinBox(this);
+  PaceSpinEdit->setObjectName(u"PaceSpinEdit"_qs);
+  PaceSpinEdit->setDecimals(1);
+  PaceSpinEdit->setRange(0, INT_MAX / 1000);
+  PaceSpinEdit->setReadOnly(true);
+  PaceSpinEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+  PaceSpinEdit->setToolTip(u"Пауза, которую работа подобрала и держит сейчас."_qs);
+  PaceSpinEdit->hide();
   WorkersLabel = MakeLabel(this, "WorkersLabel", u"Потоков:"_qs);
   WorkersSpinEdit = MakeSpinBox(this, "WorkersSpinEdit", 1, 1);
   WorkersSpinEdit->setMaximum(kMaxWorkers);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class QDoubleSpinBox;
 class QLabel;
 class QMenu;
 class QAction;
@@ -134,6 +135,7 @@ class TMainForm : public QWidget {
   QPushButton* OpenFolderButton = nullptr;
   QPlainTextEdit* KeywordsMemo = nullptr;
   QSpinBox* IntervalSpinEdit = nullptr;
+  QDoubleSpinBox* PaceSpinEdit = nullptr;
   QLabel* WorkersLabel = nullptr;
   QSpinBox* WorkersSpinEdit = nullptr;
   QCheckBox* AutoIntervalCheckBox = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/region_tree_view.h"
 #include "ui/wrapping_check_box.h"
 
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -74,6 +75,7 @@ void TMainForm::LayOutControls() {
   Label4->setGeometry(x, kRowTop, label4Width, kControlHeight);
   x += label4Width + kGap;
   IntervalSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
+  PaceSpinEdit->setGeometry(x, kRowTop, kSpinWidth, kControlHeight);
   x += kSpinWidth + kGap;
   const int autoWidth = AutoIntervalCheckBox->sizeHint().width();
   AutoIntervalCheckBox->setGeometry(x, kRowTop, autoWidth, kControlHeight);

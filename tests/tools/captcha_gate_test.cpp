@@ -46,6 +46,31 @@ TEST(CaptchaGate, BlocksAnAddressThatAsksTooFast) {
   // clang-format on
 }
 
+// A bucket of 3 refilled at one request per 50 ms: a burst of 3 passes, then one per 50 ms; a
+// refused request waits out its block of 50 ms, during which the bucket fills.
+TEST(CaptchaGate, LetsABurstThroughABucket) {
+  CaptchaGate gate({0, milliseconds(50), CaptchaStyle::Inline, 2, milliseconds(100), 3});
+  // clang-format off
+  Walk(gate, {
+             {"127.0.0.2", 0, false}, {"127.0.0.2", 1, false}, {"127.0.0.2", 2, false},
+             {"127.0.0.2", 3, true}, {"127.0.0.3", 4, false}, {"127.0.0.2", 60, false},
+             {"127.0.0.2", 61, true}, {"127.0.0.2", 100, true}, {"127.0.0.2", 150, false},
+             {"127.0.0.2", 151, false}, {"127.0.0.2", 152, true}, {"127.0.0.2", 210, false},
+             {"127.0.0.2", 260, false}, {"127.0.0.2", 310, false}});
+  // clang-format on
+}
+
+// 2 requests per 100 ms until 3 have passed from all addresses, then 2 per 200 ms.
+TEST(CaptchaGate, HalvesTheLimitAfterSomeRequests) {
+  CaptchaGate gate({0, milliseconds(10), CaptchaStyle::Inline, 2, milliseconds(100), 0, 3});
+  // clang-format off
+  Walk(gate, {
+             {"127.0.0.2", 0, false}, {"127.0.0.2", 50, false}, {"127.0.0.2", 120, false},
+             {"127.0.0.3", 130, false}, {"127.0.0.3", 140, false}, {"127.0.0.3", 150, true},
+             {"127.0.0.2", 200, true}, {"127.0.0.2", 215, false}});
+  // clang-format on
+}
+
 TEST(CaptchaGate, NeverRefusesWithoutALimit) {
   CaptchaGate gate({});
   for (int i = 0; i < 100; ++i) EXPECT_FALSE(gate.Refuses("127.0.0.1"));

@@ -179,8 +179,14 @@ TEST(DemoOptions, ReadsTheCaptchaOptions) {
   const CaptchaRule rate = ParseDemoOptions({"engine", "--rate-limit=4/0.5"}).misbehaviour.captcha;
   EXPECT_EQ(rate.rateRequests, 4);
   EXPECT_EQ(rate.rateWindow, std::chrono::milliseconds(500));
-  for (const char* bad : {"--captcha-style=sometimes", "--captcha-for=-1", "--captcha-after=x",
-                          "--rate-limit=4", "--rate-limit=0/1", "--rate-limit=4/0"}) {
+  const CaptchaRule shaped =
+      ParseDemoOptions({"engine", "--rate-limit=4/1", "--rate-burst=9", "--rate-halve-after=50"})
+          .misbehaviour.captcha;
+  EXPECT_EQ(shaped.rateBurst, 9);
+  EXPECT_EQ(shaped.rateHalveAfter, 50);
+  for (const char* bad :
+       {"--captcha-style=sometimes", "--captcha-for=-1", "--captcha-after=x", "--rate-limit=4",
+        "--rate-limit=0/1", "--rate-limit=4/0", "--rate-burst=3", "--rate-halve-after=10"}) {
     EXPECT_THROW(ParseDemoOptions({"engine", bad}), std::runtime_error) << bad;
   }
 }

@@ -5,6 +5,7 @@
 #include "ui/memo_lines.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -101,6 +102,30 @@ TEST_F(FormJobWindowTest, LogFollowsItsEndOnlyWhileTheReaderIsThere) {
   scroll.setValue(scroll.maximum());
   window_->AppendLogEntry(u"last"_qs);
   EXPECT_EQ(scroll.value(), scroll.maximum());
+}
+
+// While a job learns its pace, the box in the interval's place shows it to a tenth of a second;
+// the interval box keeps the pause the next job starts from.
+TEST_F(FormJobWindowTest, ShowsTheLearnedPaceWhileAnAutomaticJobRuns) {
+  QCheckBox automatic(&host_);
+  QDoubleSpinBox pace(&host_);
+  FormJobWindow shown(
+      &host_,
+      {&logs_, &keywords_, &tree_, &start_, &cap_, &interval_, &limit_, &retry_, &regionsBar_,
+       &stagesBar_, nullptr, nullptr, nullptr, nullptr, &automatic, &pace},
+      jobControl_, [](const QString&) {});
+  pace.setDecimals(1);
+  interval_.setValue(3);
+  automatic.setChecked(true);
+  shown.SetInputsEnabled(false);
+  EXPECT_TRUE(interval_.isHidden() && !pace.isHidden());
+  EXPECT_EQ(pace.value(), 3);
+  JobStatus status;
+  status.pace = std::chrono::milliseconds(1440);
+  shown.ShowJobStatus(status);
+  EXPECT_DOUBLE_EQ(pace.value(), 1.4);
+  shown.SetInputsEnabled(true);
+  EXPECT_TRUE(!interval_.isHidden() && pace.isHidden() && interval_.value() == 3);
 }
 
 struct MemoCase {

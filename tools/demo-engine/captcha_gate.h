@@ -20,6 +20,12 @@ struct CaptchaRule {
   // A client that sends more than `rateRequests` within `rateWindow` is blocked; 0: no such limit.
   int rateRequests = 0;
   std::chrono::milliseconds rateWindow{0};
+  // With a burst the limit is a bucket of this many requests instead, refilled at rateRequests
+  // per rateWindow: a client may send a burst, then only as fast as the bucket fills.
+  int rateBurst = 0;
+  // Once this many requests of all clients have passed the limit, it halves (its window doubles);
+  // 0: never.
+  int rateHalveAfter = 0;
 };
 
 // Counts each client's requests, as the search engine does by address, and blocks a client that
@@ -40,10 +46,17 @@ class CaptchaGate {
     Clock::time_point blockedUntil;
     // The moments of the requests served within the rate window.
     std::deque<Clock::time_point> recent;
+    // The requests left in the bucket at `filled`; a new client's bucket is full.
+    double tokens = -1;
+    Clock::time_point filled;
   };
+
+  // Whether `state` is within the rate limit now; counts the request when it is.
+  bool WithinRate(Client& state, Clock::time_point now);
 
   const CaptchaRule rule_;
   std::mutex mutex_;
+  long long passed_ = 0;
   std::map<std::string, Client, std::less<>> clients_;
 };
 

@@ -159,6 +159,24 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
       "rate-limit", "Block an address that sends more than N requests within S seconds.", "N/S");
   for (const QCommandLineOption* option : {&captchaAfter, &captchaFor, &captchaStyle, &rateLimit})
     parser.addOption(*option);
+  // The two other limits an engine may keep: a bucket that allows a burst, and one that tightens
+  // during the job.
+  int rateBurst = 0;
+  int rateHalveAfter = 0;
+  const NumberOption rateShapes[] = {
+      {{"rate-burst",
+        "With --rate-limit: allow a burst of B requests, then N per S seconds (a token bucket).",
+        "B", "0"},
+       0,
+       1 << 30,
+       &rateBurst},
+      {{"rate-halve-after", "With --rate-limit: halve the limit once K requests have passed it.",
+        "K", "0"},
+       0,
+       1 << 30,
+       &rateHalveAfter},
+  };
+  for (const NumberOption& n : rateShapes) parser.addOption(n.option);
   const QCommandLineOption log("log", "Write one line per request to standard error.");
   parser.addOption(log);
   // Benchmarks compare the job with a plain client; a missing card costs the job a one-second
@@ -184,6 +202,15 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   options.misbehaviour.captcha = ReadCaptchaRule(
       parser.value(captchaAfter), parser.value(captchaFor), parser.value(captchaStyle));
   if (parser.isSet(rateLimit)) ReadRateLimit(parser.value(rateLimit), options.misbehaviour.captcha);
+  for (const NumberOption& n : rateShapes) {
+    *n.target = ReadNumber(parser, n);
+    if (*n.target > 0 && !parser.isSet(rateLimit)) {
+      throw std::runtime_error("--" + n.option.names().front().toStdString() +
+                               " needs --rate-limit");
+    }
+  }
+  options.misbehaviour.captcha.rateBurst = rateBurst;
+  options.misbehaviour.captcha.rateHalveAfter = rateHalveAfter;
   options.logRequests = parser.isSet(log);
   options.shape.missingCards = !parser.isSet(noMissingCards);
   options.shape.pathCardLinks = parser.isSet(pathCardLinks);
