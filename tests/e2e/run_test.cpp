@@ -464,6 +464,8 @@ TEST(CliRun, RefusesMissingInputsBeforeAnyJob) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    // Windows has no /dev/null to name.
+    if (c.arguments.contains(u"/dev/null"_qs) && QSysInfo::kernelType() != u"linux"_qs) continue;
     Sandbox sandbox;
     for (const QString& file : c.files) {
       sandbox.WriteBytes(file.section(u'=', 0, 0), file.section(u'=', 1).toUtf8());

@@ -31,7 +31,7 @@ class SavedInputs : public testing::Test {
     LoadRegionCatalogueText(tree_,
                             u"<td id=\"beginRegions\"><label for=\"10_\">A</label>"
                             "<label for=\"10_20_\">B</label><label for=\"10_20_30_\">C</label>"
-                            "<label for=\"40_\">Dé</label></tr>"_qs);
+                            "<label for=\"40_\">Дё</label></tr>"_qs);
   }
 
   QTemporaryDir dir_;
@@ -62,19 +62,19 @@ TEST_F(SavedInputs, Utf8KeywordsWithMarkAreReadAndWrittenBackWithout) {
 TEST_F(SavedInputs, SelectionRoundTripExpandsAncestorsOfTickedNodes) {
   LoadTree();
   tree_.SetChecked(2, true);  // C (30)
-  tree_.SetChecked(3, true);  // Dé (40)
+  tree_.SetChecked(3, true);  // Дё (40)
   SaveSelection(tree_, dir_.path());
-  EXPECT_EQ(Bytes(u"selection1.txt"_qs), EncodeLocal8Bit(u"C (30)\r\nDé (40)\r\n"));
+  EXPECT_EQ(Bytes(u"selection1.txt"_qs), EncodeLocal8Bit(u"C (30)\r\nДё (40)\r\n"));
 
   RegionTreeModel restored;
   LoadRegionCatalogueText(restored,
                           u"<label for=\"10_\">A</label><label for=\"10_20_\">B</label>"
                           "<label for=\"10_20_30_\">C</label><label for=\"10_20_30_60_\">"
-                          "E</label><label for=\"40_\">Dé</label>"_qs);
+                          "E</label><label for=\"40_\">Дё</label>"_qs);
   restored.SetExpanded(0, false);
   restored.SetSelectedNode(kNoNode);
   RestoreSelection(restored, dir_.path());
-  EXPECT_EQ(CollectCheckedNodeTexts(restored), (QStringList{u"C (30)"_qs, u"Dé (40)"_qs}));
+  EXPECT_EQ(CollectCheckedNodeTexts(restored), (QStringList{u"C (30)"_qs, u"Дё (40)"_qs}));
   EXPECT_TRUE(restored.IsExpanded(0));
   EXPECT_TRUE(restored.IsExpanded(1));
   EXPECT_FALSE(restored.IsExpanded(2));
@@ -85,7 +85,7 @@ TEST_F(SavedInputs, RestoreIgnoresCaseOnlyAndUnticksTheRest) {
   LoadTree();
   tree_.SetAllChecked(true);
   RestoreCheckedNodes(tree_, {u"a (10)"_qs, u"DÉ (40)"_qs, u"B(20)"_qs, u"C (31)"_qs});
-  EXPECT_EQ(CollectCheckedNodeTexts(tree_), (QStringList{u"A (10)"_qs, u"Dé (40)"_qs}));
+  EXPECT_EQ(CollectCheckedNodeTexts(tree_), (QStringList{u"A (10)"_qs, u"Дё (40)"_qs}));
 }
 
 TEST_F(SavedInputs, EmptyTreeSavesEmptySelectionFile) {

@@ -2,6 +2,8 @@
 
 #include "platform/tls_library.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace korvath {
@@ -30,7 +32,8 @@ class LocationChecks : public ::testing::TestWithParam<LocationCase> {};
 
 TEST_P(LocationChecks, ReportFirstFailingCheck) {
   const LocationCase& c = GetParam();
-  const QString message = LocationCheckMessage(QString::fromUtf8(c.folder), c.tlsAvailable);
+  const QString message =
+      LocationCheckMessage(QDir::toNativeSeparators(QString::fromUtf8(c.folder)), c.tlsAvailable);
   if (c.expected == nullptr) {
     EXPECT_TRUE(message.isEmpty()) << message.toStdString();
   } else {

@@ -191,10 +191,15 @@ TEST(ProxyListRead, RefusalWhenTheFileGivesNoProxy) {
   }
   QTemporaryDir folder;
   ASSERT_TRUE(QDir(folder.path()).mkdir(u"proxies.txt"_qs));
-  EXPECT_EQ(ProxyListRefusal(folder.path()),
-            u"Не удаётся открыть файл \"%1\": это папка, а не файл"_qs.arg(
-                QDir::toNativeSeparators(folder.filePath(u"proxies.txt"_qs))) +
-                QString::fromStdString(notStarted));
+  const QString refusal = ProxyListRefusal(folder.path());
+  EXPECT_TRUE(refusal.startsWith(u"Не удаётся открыть файл \"%1\": "_qs.arg(
+      QDir::toNativeSeparators(folder.filePath(u"proxies.txt"_qs)))))
+      << refusal.toStdString();
+  EXPECT_TRUE(refusal.endsWith(QString::fromStdString(notStarted))) << refusal.toStdString();
+  // Windows words the reason itself, in the user's language.
+  if (QSysInfo::kernelType() == u"linux"_qs) {
+    EXPECT_TRUE(refusal.contains(u": это папка, а не файл"_qs)) << refusal.toStdString();
+  }
 }
 
 struct NoticeCase {
