@@ -84,6 +84,17 @@ bool LooksLikeWindows1251(const Utf8Scan& scan) {
   return true;
 }
 
+// Nothing beyond ASCII but Cyrillic letters and the punctuation Russian text uses.
+bool IsRussianText(QStringView text) {
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    const bool fits = u < 0x80 || (u >= 0x0400 && u <= 0x04FF) || (u >= 0x00A0 && u <= 0x00BF) ||
+                      (u >= 0x2010 && u <= 0x206F) || u == 0x2116;
+    if (!fits) return false;
+  }
+  return true;
+}
+
 // A character cut off at the very end goes, as the system's own decoder drops it.
 QString DecodeUtf8(const QByteArray& bytes) {
   QStringDecoder decoder(QStringConverter::Utf8);
@@ -134,9 +145,13 @@ DecodedText DecodeTextFile(const QByteArray& bytes, bool localeIsUtf8) {
     if (LooksLikeWindows1251(scan)) return {DecodeWindows1251(bytes), true};
     return {DecodeUtf8(bytes), false};
   }
-  // Under an 8-bit code page, a file that is whole UTF-8 with letters beyond ASCII was saved as
-  // UTF-8 (Notepad's choice since Windows 10); the code page's own Cyrillic bytes never are.
-  if (scan.shape == Utf8Shape::Whole && scan.hasMultiByte) return {DecodeUtf8(bytes), false};
+  // Under an 8-bit code page, a file that is whole UTF-8 with Russian letters was saved as UTF-8
+  // (Notepad's choice since Windows 10). The code page's own bytes read as UTF-8 give other
+  // scripts' letters ("Дё" would be "ĸ"), so those stay the code page's.
+  if (scan.shape == Utf8Shape::Whole && scan.hasMultiByte) {
+    QString text = DecodeUtf8(bytes);
+    if (IsRussianText(text)) return {std::move(text), false};
+  }
   return {DecodeLocal8Bit(bytes), false};
 }
 
