@@ -37,9 +37,7 @@ std::string PeerAddress(const asio::ip::tcp::socket& socket) {
 }
 
 // Local wall-clock time with milliseconds, so that a log shows how far apart requests were.
-std::string TimeStamp() {
-  return QTime::currentTime().toString(u"HH:mm:ss.zzz"_qs).toStdString();
-}
+std::string TimeStamp() { return QTime::currentTime().toString(u"HH:mm:ss.zzz"_qs).toStdString(); }
 
 class Session : public std::enable_shared_from_this<Session> {
  public:
