@@ -186,8 +186,8 @@ TEST_F(MainForm, ClosingAfterAFailedCatalogueLoadKeepsTheSavedInputs) {
     EXPECT_TRUE(messages_[0].text.contains(c.message)) << messages_[0].text.toStdString();
     Control<QPlainTextEdit>("KeywordsMemo").setPlainText(u"двери"_qs);
     ASSERT_TRUE(Form().close());
-    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), EncodeLocal8Bit(u"Москва (213)\r\n"));
-    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), EncodeLocal8Bit(u"окна\r\n"));
+    EXPECT_EQ(ReadFile(u"selection1.txt"_qs), "Москва (213)\r\n");
+    EXPECT_EQ(ReadFile(u"keywords.txt"_qs), "окна\r\n");
   }
 }
 
